@@ -1,0 +1,61 @@
+#include "app/consoleapp.h"
+
+#include "app/messenger.h"
+
+#include <wx/log.h>
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+
+// Log messages as plain lines, without time stamps or level prefixes: errors and warnings on
+// standard error, everything the user asked to see on standard output.
+class ConsoleLog : public wxLog
+{
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString& msg,
+                     const wxLogRecordInfo& WXUNUSED(info)) override
+    {
+        FILE* out;
+        if ( level <= wxLOG_Warning )
+            out = stderr;
+        else if ( level <= wxLOG_Info )
+            out = stdout;
+        else
+            return;  // status, verbose, debug and trace messages are not for a console run
+        std::fprintf(out, "%s\n", msg.utf8_str().data());
+        std::fflush(out);
+    }
+};
+
+} // anonymous namespace
+
+bool FeedquillConsoleApp::OnInit()
+{
+    // A window run gets the user's locale from the toolkit; the signature file is written in
+    // the local encoding, so a console run must use the same one.
+    std::setlocale(LC_CTYPE, "");
+    std::unique_ptr<wxLog> previous(wxLog::SetActiveTarget(new ConsoleLog));
+
+    if ( !FeedquillAppBase::OnInit() )
+        return false;
+    StartUp::DecideUpdateCheck();
+    StartCommandLineRun();
+    return true;
+}
+
+bool FeedquillConsoleApp::OnCmdLineParsed(wxCmdLineParser& parser)
+{
+    if ( !parser.Found("c") && !parser.Found("q") )
+    {
+        wxLogError("Feedquill cannot open its window: no display is available (neither DISPLAY "
+                   "nor WAYLAND_DISPLAY is set, or the display cannot be opened).\n"
+                   "Use -c or -q to update the signature from the command line.");
+        StartUp::SetExitStatus(EXIT_STATUS_FAILED);
+        return false;
+    }
+    return FeedquillAppBase::OnCmdLineParsed(parser);
+}

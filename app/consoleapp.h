@@ -1,0 +1,15 @@
+#ifndef FEEDQUILL_APP_CONSOLEAPP_H
+#define FEEDQUILL_APP_CONSOLEAPP_H
+
+#include "app/appbase.h"
+
+// The application of a run without a display: the same start-up and command-line run as the
+// window application, with messages written as text.
+class FeedquillConsoleApp : public FeedquillAppBase<wxAppConsole>
+{
+public:
+    bool OnInit() override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+};
+
+#endif

@@ -1,0 +1,59 @@
+#ifndef FEEDQUILL_FEED_FEEDREADER_H
+#define FEEDQUILL_FEED_FEEDREADER_H
+
+#include "feed/httpclient.h"
+
+#include <wx/string.h>
+#include <wx/xml/xml.h>
+
+#include <cstdint>
+#include <string>
+
+// Feed error numbers of FeedReader::Read beyond those of the transfer (see HttpResult).
+enum FeedResult
+{
+    FEED_OK = 0,
+    FEED_NOT_A_FEED = 1,     // the root element is neither "rss" nor "feed"
+    FEED_NOT_XML = 15,       // no document: empty, not well-formed, or refused
+    FEED_NO_ENTRY = 21,      // an Atom feed without an entry that has a title and a link
+    FEED_NO_ITEM = 31        // an RSS feed without an item that has a title and a link
+};
+
+// Reads the newest post of a feed: fetches the address, recognises RSS or Atom and takes the
+// title and link of the first post that has both. One reader serves one update run.
+class FeedReader
+{
+public:
+    explicit FeedReader(wxString url);
+
+    int Read();
+    wxString GetTitle() const { return m_title; }
+    wxString GetLink() const { return m_link; }
+
+    int ParseRss(const wxXmlDocument& doc);
+    int ParseAtom(const wxXmlDocument& doc);
+
+    // Loads a document from memory the way Fetch loads a response, reading no further than
+    // the newest post; the result is 0 or FEED_NOT_XML. For documents that did not come
+    // over the network: tests and tools.
+    int LoadDocument(const char* data, size_t size);
+    // Recognises the document loaded and extracts the newest post, as Read does after Fetch.
+    int ParseDocument();
+
+    // The request a feed read makes: headers and limits. Tests shorten the limits.
+    static HttpOptions GetDefaultHttpOptions();
+    void SetHttpOptions(const HttpOptions& options) { m_httpOptions = options; }
+
+private:
+    int Fetch(wxString url);
+
+    wxString m_title;
+    wxString m_link;
+    wxXmlDocument m_doc;
+    wxString m_url;
+    std::int32_t m_redirects = 0;
+    HttpOptions m_httpOptions;
+    wxString m_baseUrl;  // the address of the final response, for relative links
+};
+
+#endif

@@ -1,0 +1,87 @@
+#ifndef FEEDQUILL_FEED_HTTPCLIENT_H
+#define FEEDQUILL_FEED_HTTPCLIENT_H
+
+#include <wx/string.h>
+
+#include <curl/curl.h>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Results of an HTTP transfer, as the feed read and the update check report them. Too many
+// redirections give the status code of the last redirection response instead (301, 302, ...).
+enum HttpResult
+{
+    HTTP_OK = 0,
+    HTTP_NETWORK_ERROR = 1,   // no answer in time, a broken connection, no HTTP status line
+    HTTP_CONNECT_ERROR = 3,   // the connection could not be opened
+    HTTP_STATUS_ERROR = 6,    // the server answered 4xx or 5xx
+    HTTP_BAD_ADDRESS = 11,    // not an http or https address with a host, or an unknown host
+    HTTP_TLS_ERROR = 12,      // untrusted certificate, failed handshake
+    HTTP_TOO_LARGE = 13       // the body reached the size cap before the reader had enough
+};
+
+// What one kind of request needs: its headers and the limits that keep a broken or hostile
+// server from hanging the program or exhausting the machine.
+struct HttpOptions
+{
+    std::vector<std::string> headers;       // "Name: value"
+    int maxRedirects = 11;
+    std::size_t maxBodySize = 32 << 20;     // decoded bytes
+    long connectTimeoutSecs = 30;
+    long lowSpeedTimeSecs = 30;             // below 1 byte per second for this long: give up
+    long totalTimeoutSecs = 300;            // the whole read, redirections included
+    bool compressed = true;                 // ask for gzip or deflate
+    wxString caFile;                        // trusted certificates; empty: SSL_CERT_FILE, else
+                                            // the system's store
+};
+
+// Fetches one address with GET over http or https, following redirections itself so that it
+// can count them and check where they lead.
+class HttpClient
+{
+public:
+    // Receives the decoded body of the final response as it arrives. Returning false ends the
+    // transfer early; Get then succeeds, since the receiver has what it needs.
+    using BodySink = std::function<bool(const char* data, std::size_t size)>;
+
+    explicit HttpClient(const HttpOptions& options);
+    ~HttpClient();
+
+    int Get(const wxString& url, const BodySink& sink);
+
+    int GetRedirects() const { return m_redirects; }
+    // The address that gave the final response.
+    const std::string& GetFinalUrl() const { return m_url; }
+
+private:
+    struct Response;
+
+    int Transfer(const BodySink& sink, long timeoutMs, Response& response);
+
+    static size_t OnBody(char* data, size_t size, size_t count, void* response);
+    static size_t OnHeader(char* data, size_t size, size_t count, void* response);
+
+    HttpOptions m_options;
+    std::unique_ptr<CURL, void (*)(CURL*)> m_curl;
+    std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_headers;
+    std::string m_url;
+    int m_redirects = 0;
+};
+
+// Checks that url is an absolute http or https address with a host; on success, normalized
+// holds it as it will be requested, without its fragment (which never leaves the client).
+bool NormalizeAddress(const std::string& url, std::string& normalized);
+// Resolves a Location header against the address that sent it, relative forms included; false
+// when the result is not an http or https address with a host.
+bool ResolveLocation(const std::string& base, const std::string& location, std::string& resolved);
+// The result number of a finished transfer: libcurl's outcome, whether a connection had been
+// made, and the HTTP status received.
+int MapTransferResult(CURLcode code, bool connected, long status);
+// Whether an HTTP status asks the client to go to its Location.
+bool IsRedirection(long status);
+
+#endif

@@ -1,0 +1,184 @@
+#include "feed/posttext.h"
+
+#include <wx/wxcrt.h>
+#include <wx/xml/xml.h>
+
+namespace
+{
+
+bool IsControl(wxUniChar c)
+{
+    const wxUint32 code = c.GetValue();
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+bool IsBlank(wxUniChar c)
+{
+    const wxUint32 code = c.GetValue();
+    return code == ' ' || code == '\t' || code == '\n' || code == '\r' || code == '\f'
+           || code == '\v' || code == 0xA0 || code == 0x85 || code == 0x2028 || code == 0x2029;
+}
+
+struct NamedEntity
+{
+    const char* name;
+    wxUint32 code;
+};
+
+const NamedEntity s_entities[] =
+{
+    { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "quot", '"' }, { "apos", '\'' },
+    { "nbsp", 0xA0 }, { "ndash", 0x2013 }, { "mdash", 0x2014 }, { "hellip", 0x2026 },
+    { "lsquo", 0x2018 }, { "rsquo", 0x2019 }, { "ldquo", 0x201C }, { "rdquo", 0x201D },
+    { "laquo", 0xAB }, { "raquo", 0xBB }, { "copy", 0xA9 }, { "reg", 0xAE },
+    { "trade", 0x2122 }, { "euro", 0x20AC }, { "eacute", 0xE9 }, { "auml", 0xE4 },
+    { "ouml", 0xF6 }, { "uuml", 0xFC }, { "szlig", 0xDF },
+};
+
+// Decodes the reference that starts at text[pos] ('&'); on success appends the character,
+// moves pos past the ';' and returns true.
+bool DecodeReference(const wxString& text, size_t& pos, wxString& out)
+{
+    const size_t end = text.find(';', pos + 1);
+    if ( end == wxString::npos || end - pos > 12 )
+        return false;
+    const wxString name = text.substr(pos + 1, end - pos - 1);
+    unsigned long code = 0;
+    bool found = false;
+    if ( name.StartsWith("#x", nullptr) || name.StartsWith("#X", nullptr) )
+        found = name.Mid(2).ToULong(&code, 16);
+    else if ( name.StartsWith("#") )
+        found = name.Mid(1).ToULong(&code, 10);
+    else
+    {
+        for ( const NamedEntity& entity : s_entities )
+        {
+            if ( name == entity.name )
+            {
+                code = entity.code;
+                found = true;
+                break;
+            }
+        }
+    }
+    if ( !found || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) )
+        return false;
+    out += wxUniChar(static_cast<wxUint32>(code));
+    pos = end + 1;
+    return true;
+}
+
+// As browsers see it: "a < b" holds no tag.
+bool IsTagStart(const wxString& html, size_t pos)
+{
+    if ( pos + 1 >= html.length() )
+        return false;
+    const wxUniChar next = html[pos + 1];
+    return wxIsalpha(next) || next == '/' || next == '!' || next == '?';
+}
+
+// Whether a tag (its text between the angle brackets) breaks the line in a browser, so that
+// the words on either side stay apart.
+bool SeparatesWords(const wxString& tag)
+{
+    static const char* const s_breaking[] =
+        { "br", "p", "div", "li", "tr", "td", "th", "h1", "h2", "h3", "h4", "h5", "h6", "hr" };
+    wxString name = tag.StartsWith("/") ? tag.Mid(1) : tag;
+    name = name.BeforeFirst(' ').BeforeFirst('/').BeforeFirst('\t').Lower();
+    for ( const char* breaking : s_breaking )
+    {
+        if ( name == breaking )
+            return true;
+    }
+    return false;
+}
+
+void AppendText(const wxXmlNode& element, bool deep, wxString& out)
+{
+    for ( const wxXmlNode* child = element.GetChildren(); child; child = child->GetNext() )
+    {
+        const wxXmlNodeType type = child->GetType();
+        if ( type == wxXML_TEXT_NODE || type == wxXML_CDATA_SECTION_NODE )
+            out += child->GetContent();
+        else if ( deep && type == wxXML_ELEMENT_NODE )
+            AppendText(*child, deep, out);
+    }
+}
+
+} // anonymous namespace
+
+wxString GetElementText(const wxXmlNode& element)
+{
+    wxString text;
+    AppendText(element, false, text);
+    return text;
+}
+
+wxString GetDescendantText(const wxXmlNode& element)
+{
+    wxString text;
+    AppendText(element, true, text);
+    return text;
+}
+
+wxString HtmlToText(const wxString& html)
+{
+    wxString text;
+    text.reserve(html.length());
+    size_t pos = 0;
+    while ( pos < html.length() )
+    {
+        const wxUniChar c = html[pos];
+        if ( c == '<' && IsTagStart(html, pos) )
+        {
+            const size_t close = html.find('>', pos);
+            if ( close == wxString::npos )
+                break;  // an unfinished tag at the end
+            if ( SeparatesWords(html.substr(pos + 1, close - pos - 1)) )
+                text += ' ';
+            pos = close + 1;
+        }
+        else if ( c == '&' && DecodeReference(html, pos, text) )
+            continue;
+        else
+        {
+            text += c;
+            ++pos;
+        }
+    }
+    return text;
+}
+
+wxString CleanTitle(const wxString& title)
+{
+    wxString clean;
+    clean.reserve(title.length());
+    bool pendingBlank = false;
+    for ( wxUniChar c : title )
+    {
+        if ( IsBlank(c) )
+        {
+            pendingBlank = !clean.empty();
+            continue;
+        }
+        if ( IsControl(c) )
+            continue;
+        if ( pendingBlank )
+            clean += ' ';
+        pendingBlank = false;
+        clean += c;
+    }
+    return clean;
+}
+
+wxString CleanLink(const wxString& link)
+{
+    wxString clean;
+    clean.reserve(link.length());
+    for ( wxUniChar c : link )
+    {
+        if ( !IsControl(c) )
+            clean += c;
+    }
+    return clean.Trim(true).Trim(false);
+}

@@ -1,0 +1,31 @@
+#ifndef FEEDQUILL_PROJECT_CONFIGKEYS_H
+#define FEEDQUILL_PROJECT_CONFIGKEYS_H
+
+// Keys of Feedquill.cfg, each beside its default.
+
+// Absolute keys.
+constexpr const char* OPTION_PROJECT = "/options/Project";
+constexpr const char* OPTION_PROJECT_DEFAULT = "default";
+constexpr const char* OPTION_READ_ONLY = "/options/ReadOnly";
+constexpr bool OPTION_READ_ONLY_DEFAULT = false;
+
+// Entries of a project's group "/project/<name>"; every default is empty but the template's.
+constexpr const char* PROJECT_GROUP = "/project/";
+constexpr const char* ENTRY_FEED_URL = "FeedURL";
+constexpr const char* ENTRY_FILE_PATH = "FilePath";
+constexpr const char* ENTRY_LAST_TITLE = "LastTitle";
+constexpr const char* ENTRY_LAST_LINK = "LastLink";
+constexpr const char* ENTRY_TEMPLATE = "ProjectTemplate";  // default: the project name + ".txt"
+constexpr const char* TEMPLATE_EXTENSION = ".txt";
+
+// The update check's keys.
+constexpr const char* UPDATES_CHECK = "/updates/CCheckForUpdates";
+constexpr const char* UPDATES_LAST = "/updates/LastUpdate";
+constexpr long UPDATES_LAST_NEVER = 0;
+constexpr const char* UPDATES_PERIOD = "/updates/UpdatePeriodicity";
+constexpr const char* UPDATES_ERRORS = "/updates/ErrorCount";
+constexpr long UPDATES_ERRORS_DEFAULT = 0;
+constexpr const char* UPDATES_NUMBER = "/updates/UpdateNumber";
+constexpr long UPDATES_NUMBER_DEFAULT = 0;
+
+#endif

@@ -1,0 +1,56 @@
+#ifndef FEEDQUILL_PROJECT_PROJECT_H
+#define FEEDQUILL_PROJECT_PROJECT_H
+
+#include <wx/string.h>
+
+#include <functional>
+
+// Results of Project::WriteSignature, and of Project::Update once the feed was read.
+enum SignatureResult
+{
+    SIGNATURE_WRITTEN = 0,
+    SIGNATURE_UPDATE_FAILED = 1,  // Update only: the feed could not be read
+    SIGNATURE_NO_FILE = 2,
+    SIGNATURE_CANNOT_WRITE = 3
+};
+
+// The signature template used when the project's template file is empty.
+extern const char* const kDefaultTemplate;
+
+// The current project: its settings, its template text and the flags of this run.
+class Project
+{
+public:
+    wxString m_name;
+    wxString m_feedURL;
+    wxString m_filePath;
+    wxString m_templateName;
+    wxString m_template;
+    wxString m_lastTitle;
+    wxString m_lastLink;
+    bool m_quiet = false;
+    bool m_cmdMode = false;
+    bool m_updateCheckDue = false;
+
+    void Load(wxString name);
+    void SetFeedURL(wxString url);
+    void SetFilePath(wxString path);
+
+    void LoadTemplate();
+    // Replaces the file named after the project with m_template. takeText runs once the file
+    // is known to be writable, to bring the text being edited into m_template. False when the
+    // file could not be written; the old file is then left as it was.
+    bool SaveTemplate(const std::function<void()>& takeText = {});
+    wxString GetTemplateDir() const;
+
+    int Update();
+    int WriteSignature();
+    void CheckForUpdates(bool quiet);
+
+    // The configuration key of one of this project's entries, such as "FeedURL".
+    wxString GetKey(const wxString& entry) const;
+};
+
+extern Project g_project;
+
+#endif

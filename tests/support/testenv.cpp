@@ -1,0 +1,187 @@
+#include "testenv.h"
+
+#include "app/startup.h"
+#include "project/configkeys.h"
+#include "project/project.h"
+
+#include <wx/config.h>
+#include <wx/filename.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+void PrintTo(const wxString& text, std::ostream* out)
+{
+    *out << '"' << text.utf8_str().data() << '"';
+}
+
+TempDir::TempDir()
+{
+    char pattern[] = "/tmp/feedquill-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    EXPECT_NE(made, nullptr);
+    m_path = wxString(made ? made : "/tmp") + "/";
+}
+
+TempDir::~TempDir()
+{
+    // Tests make folders read-only to provoke failures; make everything removable again.
+    const std::string command = "chmod -R u+rwx '" + std::string(m_path.fn_str()) + "' 2>/dev/null";
+    if ( std::system(command.c_str()) != 0 )
+        wxLogDebug("chmod failed");
+    wxFileName::Rmdir(m_path, wxPATH_RMDIR_RECURSIVE);
+}
+
+std::string ReadBytes(const wxString& path)
+{
+    std::ifstream in(std::string(path.fn_str()), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const wxString& path, const std::string& bytes)
+{
+    std::ofstream out(std::string(path.fn_str()), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool FileExists(const wxString& path)
+{
+    return wxFileName::FileExists(path);
+}
+
+LogCollector::LogCollector()
+    : m_previous(wxLog::SetActiveTarget(this))
+{
+}
+
+LogCollector::~LogCollector()
+{
+    wxLog::SetActiveTarget(m_previous);
+}
+
+void LogCollector::DoLogRecord(wxLogLevel level, const wxString& msg,
+                               const wxLogRecordInfo& WXUNUSED(info))
+{
+    if ( level <= wxLOG_Error )
+        m_errors.push_back(msg);
+    else
+        m_others.push_back(msg);
+}
+
+wxString LogCollector::GetAll() const
+{
+    wxString all;
+    for ( const wxString& line : m_errors )
+        all += line + "\n";
+    for ( const wxString& line : m_others )
+        all += line + "\n";
+    return all;
+}
+
+RecordingMessenger::RecordingMessenger()
+    : m_previous(Messenger::Set(this))
+{
+}
+
+RecordingMessenger::~RecordingMessenger()
+{
+    Messenger::Set(m_previous);
+}
+
+int RecordingMessenger::ShowMessage(const wxString& message, const wxString& caption,
+                                    long style)
+{
+    m_messages.push_back({message, caption, style});
+    if ( !m_answers.empty() )
+    {
+        const int answer = m_answers.front();
+        m_answers.erase(m_answers.begin());
+        return answer;
+    }
+    return (style & wxYES_NO) ? wxNO : wxOK;
+}
+
+RecordingLauncher::RecordingLauncher()
+    : m_previous(Launcher::Set(this))
+{
+}
+
+RecordingLauncher::~RecordingLauncher()
+{
+    Launcher::Set(m_previous);
+}
+
+bool RecordingLauncher::OpenBrowser(const wxString& url)
+{
+    m_urls.push_back(url);
+    return true;
+}
+
+bool RecordingLauncher::Execute(const wxString& command)
+{
+    m_commands.push_back(command);
+    return true;
+}
+
+ProjectTest::ProjectTest()
+{
+    g_project = Project();
+    g_dataDir = m_dir.GetPath();
+    g_programDir = m_dir.GetPath();
+    wxFileName::Mkdir(g_dataDir + "SignatureTemplates", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    ReopenConfig();
+}
+
+ProjectTest::~ProjectTest()
+{
+    std::unique_ptr<wxConfigBase> config(wxConfigBase::Set(nullptr));
+    if ( config )
+        config->Flush();
+    g_project = Project();
+    g_dataDir.clear();
+    g_programDir.clear();
+}
+
+void ProjectTest::ReopenConfig()
+{
+    std::unique_ptr<wxConfigBase> old(wxConfigBase::Set(nullptr));
+    if ( old )
+        old->Flush();
+    old.reset();
+    StartUp::OpenConfig();
+}
+
+void ProjectTest::LoadProject()
+{
+    g_project.Load(wxConfigBase::Get()->Read(OPTION_PROJECT, OPTION_PROJECT_DEFAULT));
+}
+
+wxString ProjectTest::GetTemplatePath(const wxString& name) const
+{
+    return m_dir.File("SignatureTemplates/" + name);
+}
+
+ProgramRun RunProgram(const std::string& args, const wxString& home,
+                      const std::vector<std::string>& env, const std::string& binary)
+{
+    TempDir outputs;
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u http_proxy -u https_proxy"
+                          " -u SSL_CERT_FILE -u FEEDQUILL_UPDATE_URL HOME='"
+                          + std::string(home.fn_str()) + "'";
+    for ( const std::string& setting : env )
+        command += " '" + setting + "'";
+    command += " timeout 60 '" + binary + "' " + args
+               + " >'" + std::string(outputs.File("out").fn_str()) + "'"
+               + " 2>'" + std::string(outputs.File("err").fn_str()) + "' </dev/null";
+    const int raw = std::system(command.c_str());
+    ProgramRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadBytes(outputs.File("out"));
+    run.err = ReadBytes(outputs.File("err"));
+    return run;
+}

@@ -1,0 +1,370 @@
+#include "ui/feedquillframe.h"
+
+#include "app/buildinfo.h"
+#include "app/launcher.h"
+#include "project/configkeys.h"
+#include "project/project.h"
+#include "ui/aboutboxdlg.h"
+#include "ui/mainicon.h"
+#include "update/updatekeys.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/config.h>
+#include <wx/filedlg.h>
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/mimetype.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/textdlg.h>
+#include <wx/utils.h>
+#include <wx/valgen.h>
+#include <wx/valtext.h>
+
+#include <memory>
+
+wxIMPLEMENT_CLASS(FeedquillFrame, wxFrame);
+
+wxBEGIN_EVENT_TABLE(FeedquillFrame, wxFrame)
+    EVT_CLOSE(FeedquillFrame::OnCloseWindow)
+    EVT_MENU(ID_SAVE_TEMPLATE, FeedquillFrame::OnSaveTemplate)
+    EVT_MENU(ID_RELOAD_TEMPLATE, FeedquillFrame::OnReloadTemplate)
+    EVT_MENU(wxID_EXIT, FeedquillFrame::OnExit)
+    EVT_MENU(ID_GET_DATA, FeedquillFrame::OnGetData)
+    EVT_MENU(ID_UPDATE_SIGNATURE, FeedquillFrame::OnUpdateSignature)
+    EVT_MENU(ID_OPEN_SIGNATURE, FeedquillFrame::OnOpenSignature)
+    EVT_MENU(wxID_HELP, FeedquillFrame::OnHelp)
+    EVT_MENU(wxID_HOME, FeedquillFrame::OnWebSite)
+    EVT_MENU(ID_CHECK_UPDATES, FeedquillFrame::OnCheckUpdates)
+    EVT_MENU(ID_AUTO_CHECK, FeedquillFrame::OnAutoCheck)
+    EVT_MENU(wxID_ABOUT, FeedquillFrame::OnAbout)
+    EVT_BUTTON(ID_ENTER_URL, FeedquillFrame::OnEnterUrl)
+    EVT_BUTTON(ID_GET_DATA, FeedquillFrame::OnGetData)
+    EVT_UPDATE_UI(ID_GET_DATA, FeedquillFrame::OnUpdateUIGetData)
+    EVT_BUTTON(ID_SELECT_FILE, FeedquillFrame::OnSelectFile)
+    EVT_BUTTON(ID_UPDATE_SIGNATURE, FeedquillFrame::OnUpdateSignature)
+    EVT_UPDATE_UI(ID_UPDATE_SIGNATURE, FeedquillFrame::OnUpdateUIUpdateSignature)
+    EVT_CHECKBOX(ID_READ_ONLY, FeedquillFrame::OnReadOnly)
+    EVT_BUTTON(ID_RELOAD_TEMPLATE, FeedquillFrame::OnReloadTemplate)
+    EVT_BUTTON(ID_SAVE_TEMPLATE, FeedquillFrame::OnSaveTemplate)
+    EVT_UPDATE_UI(ID_SAVE_TEMPLATE, FeedquillFrame::OnUpdateUISaveTemplate)
+wxEND_EVENT_TABLE()
+
+FeedquillFrame::FeedquillFrame(wxWindow* parent, wxWindowID id, const wxString& caption,
+                               const wxPoint& pos, const wxSize& size, long style)
+    : m_templateCtrl(nullptr),
+      m_readOnly(false)
+{
+    Create(parent, id, caption, pos, size, style);
+}
+
+FeedquillFrame::~FeedquillFrame() = default;
+
+bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& caption,
+                            const wxPoint& pos, const wxSize& size, long style)
+{
+    SetExtraStyle(wxWS_EX_VALIDATE_RECURSIVELY);
+    wxFrame::Create(parent, id, caption, pos, size, style, "frame");
+    CreateControls();
+    Centre(wxBOTH);
+    SetIcons(GetMainIcon());
+    LoadOptions();
+    TransferDataToWindow();
+    return true;
+}
+
+void FeedquillFrame::CreateMenuBar()
+{
+    auto* fileMenu = new wxMenu(0);
+    fileMenu->Append(ID_SAVE_TEMPLATE, _("&Save Signature Template"), wxString());
+    fileMenu->Append(ID_RELOAD_TEMPLATE, _("&Reload Signature Template"), wxString());
+    fileMenu->AppendSeparator();
+    fileMenu->Append(wxID_EXIT, _("Exit\tAlt+F4"), _("Exits the program"));
+
+    auto* commandsMenu = new wxMenu(0);
+    commandsMenu->Append(ID_GET_DATA, _("Update &data about last post"), wxString());
+    commandsMenu->AppendSeparator();
+    commandsMenu->Append(ID_UPDATE_SIGNATURE, _("&Update Signature File"), wxString());
+    commandsMenu->Append(ID_OPEN_SIGNATURE, _("&Open Signature File"), wxString());
+
+    auto* helpMenu = new wxMenu(0);
+    helpMenu->Append(wxID_HELP, _("Help\tF1"), wxString());
+    helpMenu->Append(wxID_HOME, _("Go to the Feedquill Web Site"), wxString());
+#if FEEDQUILL_UPDATE_CHECK
+    helpMenu->AppendSeparator();
+    helpMenu->Append(ID_CHECK_UPDATES, _("Check for Updates"), wxString());
+    helpMenu->AppendCheckItem(ID_AUTO_CHECK, _("Automaticaly check every 30 days"), wxString());
+#endif
+    helpMenu->AppendSeparator();
+    helpMenu->Append(wxID_ABOUT, _("About...\tAlt+F1"), wxString());
+
+    auto* menuBar = new wxMenuBar;
+    menuBar->Append(fileMenu, _("&File"));
+    menuBar->Append(commandsMenu, _("&Commands"));
+    menuBar->Append(helpMenu, _("&Help"));
+    SetMenuBar(menuBar);
+}
+
+void FeedquillFrame::CreateControls()
+{
+    CreateMenuBar();
+
+    auto* panel = new wxPanel(this, ID_PANEL, wxDefaultPosition, wxDefaultSize,
+                              wxTAB_TRAVERSAL | wxNO_BORDER);
+    auto* panelSizer = new wxBoxSizer(wxVERTICAL);
+    panel->SetSizer(panelSizer, true);
+
+    auto* feedBox = new wxStaticBox(panel, wxID_ANY, _("Enter url of RSS or Atom feed of your blog"),
+                                    wxDefaultPosition, wxDefaultSize, 0);
+    auto* feedGroup = new wxStaticBoxSizer(feedBox, wxVERTICAL);
+    panelSizer->Add(feedGroup, 0, wxEXPAND | wxALL, 7);
+    auto* feedRow = new wxBoxSizer(wxHORIZONTAL);
+    feedGroup->Add(feedRow, 1, wxEXPAND | wxALL, 0);
+    auto* feedUrl = new wxTextCtrl(panel, ID_FEED_URL, wxString(), wxDefaultPosition,
+                                   wxDefaultSize, wxTE_READONLY);
+    feedRow->Add(feedUrl, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    feedRow->Add(new wxButton(panel, ID_ENTER_URL, _("..."), wxDefaultPosition, wxDefaultSize,
+                              wxBU_EXACTFIT),
+                 0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
+    feedRow->Add(new wxButton(panel, ID_GET_DATA, _("Get &Data"), wxDefaultPosition,
+                              wxDefaultSize, 0),
+                 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    feedGroup->Add(new wxStaticText(panel, wxID_STATIC, _("Title and Link of last post:"),
+                                    wxDefaultPosition, wxDefaultSize, 0),
+                   0, wxEXPAND | wxALL, 5);
+    auto* lastTitle = new wxTextCtrl(panel, ID_LAST_TITLE, wxString(), wxDefaultPosition,
+                                     wxDefaultSize, wxTE_READONLY);
+    feedGroup->Add(lastTitle, 0, wxEXPAND | wxALL, 5);
+    auto* lastLink = new wxTextCtrl(panel, ID_LAST_LINK, wxString(), wxDefaultPosition,
+                                    wxDefaultSize, wxTE_READONLY);
+    feedGroup->Add(lastLink, 0, wxEXPAND | wxALL, 5);
+
+    auto* fileBox = new wxStaticBox(panel, wxID_ANY, _("Specify file to export your signature:"),
+                                    wxDefaultPosition, wxDefaultSize, 0);
+    auto* fileGroup = new wxStaticBoxSizer(fileBox, wxVERTICAL);
+    panelSizer->Add(fileGroup, 0, wxEXPAND | wxALL, 7);
+    auto* fileRow = new wxBoxSizer(wxHORIZONTAL);
+    fileGroup->Add(fileRow, 0, wxEXPAND | wxALL, 0);
+    auto* filePath = new wxTextCtrl(panel, ID_FILE_PATH, wxString(), wxDefaultPosition,
+                                    wxDefaultSize, wxTE_READONLY);
+    fileRow->Add(filePath, 1, wxEXPAND | wxALL, 5);
+    fileRow->Add(new wxButton(panel, ID_SELECT_FILE, _("..."), wxDefaultPosition, wxDefaultSize,
+                              wxBU_EXACTFIT),
+                 0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
+    fileRow->Add(new wxButton(panel, ID_UPDATE_SIGNATURE, _("&Update"), wxDefaultPosition,
+                              wxDefaultSize, 0),
+                 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+
+    auto* templateBox = new wxStaticBox(
+        panel, wxID_ANY,
+        _("Enter signature template, use %title%  and %link% macros (case sensitivity!):"),
+        wxDefaultPosition, wxDefaultSize, 0);
+    auto* templateGroup = new wxStaticBoxSizer(templateBox, wxVERTICAL);
+    panelSizer->Add(templateGroup, 1, wxEXPAND | wxALL, 7);
+    m_templateCtrl = new wxTextCtrl(panel, ID_TEMPLATE, wxString(), wxDefaultPosition,
+                                    wxDefaultSize, wxTE_MULTILINE);
+    templateGroup->Add(m_templateCtrl, 1, wxEXPAND | wxALL, 5);
+    auto* templateRow = new wxBoxSizer(wxHORIZONTAL);
+    templateGroup->Add(templateRow, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
+    auto* readOnly = new wxCheckBox(panel, ID_READ_ONLY, _("Read &Only"), wxDefaultPosition,
+                                    wxDefaultSize, 0);
+    readOnly->SetValue(false);
+    templateRow->Add(readOnly, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    templateRow->Add(5, 5, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    templateRow->Add(new wxButton(panel, ID_RELOAD_TEMPLATE, _("&Reload"), wxDefaultPosition,
+                                  wxDefaultSize, 0),
+                     0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxLEFT, 5);
+    templateRow->Add(new wxButton(panel, ID_SAVE_TEMPLATE, _("&Save"), wxDefaultPosition,
+                                  wxDefaultSize, 0),
+                     0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxLEFT, 5);
+
+    feedUrl->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_feedURL));
+    lastTitle->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_lastTitle));
+    lastLink->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_lastLink));
+    filePath->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_filePath));
+    m_templateCtrl->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_template));
+    readOnly->SetValidator(wxGenericValidator(&m_readOnly));
+}
+
+void FeedquillFrame::ApplyReadOnly()
+{
+    m_templateCtrl->SetEditable(!m_readOnly);
+    m_templateCtrl->Enable(!m_readOnly);
+}
+
+void FeedquillFrame::LoadOptions()
+{
+    wxConfigBase::Get()->Read(OPTION_READ_ONLY, &m_readOnly, OPTION_READ_ONLY_DEFAULT);
+    ApplyReadOnly();
+#if FEEDQUILL_UPDATE_CHECK
+    GetMenuBar()->Check(ID_AUTO_CHECK, ReadCheckForUpdates(true));
+#endif
+}
+
+void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
+{
+    TransferDataFromWindow();
+    wxWindow* button = FindWindow(ID_GET_DATA);
+    if ( button )
+        button->Disable();
+    {
+        wxBusyCursor busy;
+        g_project.Update();
+    }
+    if ( button )
+        button->Enable();
+    TransferDataToWindow();
+}
+
+void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))
+{
+    TransferDataFromWindow();
+    g_project.WriteSignature();
+}
+
+void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
+{
+    g_project.LoadTemplate();
+    TransferDataToWindow();
+}
+
+void FeedquillFrame::OnSaveTemplate(wxCommandEvent& WXUNUSED(event))
+{
+    // The editor stays modified when the file cannot be written, so the edits are not lost.
+    if ( g_project.SaveTemplate([this] { TransferDataFromWindow(); }) )
+        m_templateCtrl->DiscardEdits();
+}
+
+void FeedquillFrame::OnEnterUrl(wxCommandEvent& WXUNUSED(event))
+{
+    TransferDataFromWindow();
+    wxTextEntryDialog dialog(this, "Enter url of RSS or Atom feed of your blog ",
+                             "Feedquill: Enter url", g_project.m_feedURL,
+                             wxOK | wxCANCEL | wxCENTRE);
+    if ( dialog.ShowModal() != wxID_OK )
+        return;
+    wxString url = dialog.GetValue();
+    url.Trim(true).Trim(false);
+    if ( url.empty() )
+        return;
+    g_project.SetFeedURL(url);
+    TransferDataToWindow();
+}
+
+void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
+{
+    TransferDataFromWindow();
+    wxFileDialog dialog(this);
+    dialog.SetPath(g_project.m_filePath);
+    dialog.SetWindowStyle(wxFD_SAVE | wxFD_CHANGE_DIR);
+    dialog.SetWildcard("TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*");
+    if ( dialog.ShowModal() != wxID_OK )
+        return;
+    g_project.SetFilePath(dialog.GetPath());
+    TransferDataToWindow();
+}
+
+void FeedquillFrame::OnOpenSignature(wxCommandEvent& WXUNUSED(event))
+{
+    const wxString& path = g_project.m_filePath;
+    if ( path.empty() )
+        return;
+    const wxString extension = path.AfterLast('.');
+    wxMimeTypesManager* manager = wxTheMimeTypesManager;
+    std::unique_ptr<wxFileType> type(manager->GetFileTypeFromExtension(extension));
+    if ( !type )
+        type.reset(manager->GetFileTypeFromExtension("txt"));
+    if ( !type )
+    {
+        wxLogError("Impossible to determine the file type for extension '%s'", extension);
+        return;
+    }
+    wxString command;
+    const bool known = type->GetOpenCommand(&command,
+                                            wxFileType::MessageParameters(path, wxString()));
+    type.reset();
+    if ( !known || command.empty() )
+    {
+        wxLogError("Impossible to find out how to open files of extension '%s'", extension);
+        return;
+    }
+    Launcher::Get()->Execute(command);
+}
+
+void FeedquillFrame::OnReadOnly(wxCommandEvent& WXUNUSED(event))
+{
+    TransferDataFromWindow();
+    ApplyReadOnly();
+    wxConfigBase::Get()->Write(OPTION_READ_ONLY, m_readOnly);
+}
+
+void FeedquillFrame::OnAutoCheck(wxCommandEvent& event)
+{
+    WriteCheckForUpdates(event.IsChecked());
+}
+
+void FeedquillFrame::OnCheckUpdates(wxCommandEvent& WXUNUSED(event))
+{
+    g_project.CheckForUpdates(false);
+}
+
+void FeedquillFrame::OnAbout(wxCommandEvent& WXUNUSED(event))
+{
+    AboutBoxDlg dialog(this, "About", wxID_ANY, wxDefaultPosition, wxSize(540, 370),
+                       wxNO_BORDER);
+    dialog.ShowModal();
+}
+
+void FeedquillFrame::OnHelp(wxCommandEvent& WXUNUSED(event))
+{
+    Launcher::Get()->OpenBrowser(FEEDQUILL_SITE "/help/?src=fqa");
+}
+
+void FeedquillFrame::OnWebSite(wxCommandEvent& WXUNUSED(event))
+{
+    Launcher::Get()->OpenBrowser(FEEDQUILL_SITE "/?src=fqa");
+}
+
+void FeedquillFrame::OnExit(wxCommandEvent& WXUNUSED(event))
+{
+    Close(false);
+}
+
+void FeedquillFrame::OnUpdateUIGetData(wxUpdateUIEvent& event)
+{
+    event.Enable(!g_project.m_feedURL.empty());
+}
+
+void FeedquillFrame::OnUpdateUIUpdateSignature(wxUpdateUIEvent& event)
+{
+    event.Enable(!g_project.m_filePath.empty());
+}
+
+void FeedquillFrame::OnUpdateUISaveTemplate(wxUpdateUIEvent& event)
+{
+    event.Enable(m_templateCtrl->IsModified());
+}
+
+void FeedquillFrame::OnCloseWindow(wxCloseEvent& event)
+{
+    if ( m_templateCtrl->IsModified() )
+    {
+        const int answer = wxMessageBox("Save changes in signature template?", "Feedquill",
+                                        wxYES_NO | wxCANCEL | wxICON_QUESTION, this);
+        if ( answer == wxCANCEL )
+            return;
+        if ( answer == wxYES )
+        {
+            wxCommandEvent unused;
+            OnSaveTemplate(unused);
+        }
+    }
+    if ( wxMessageBox("Quit program?", "Feedquill", wxYES_NO | wxICON_QUESTION, this) == wxNO )
+        return;
+    event.Skip();
+}

@@ -1,0 +1,77 @@
+#ifndef FEEDQUILL_UI_FEEDQUILLFRAME_H
+#define FEEDQUILL_UI_FEEDQUILLFRAME_H
+
+#include <wx/frame.h>
+
+class wxTextCtrl;
+
+// Window and command identifiers; a menu item and the button of the same command share one.
+enum
+{
+    ID_MAIN_FRAME = 10000,
+    ID_PANEL,
+    ID_FEED_URL,
+    ID_LAST_TITLE,
+    ID_GET_DATA,
+    ID_ENTER_URL,
+    ID_LAST_LINK,
+    ID_TEMPLATE,
+    ID_FILE_PATH,
+    ID_SELECT_FILE,
+    ID_UPDATE_SIGNATURE,
+    ID_READ_ONLY,
+    ID_RELOAD_TEMPLATE,
+    ID_SAVE_TEMPLATE,
+    ID_OPEN_SIGNATURE,
+    ID_AUTO_CHECK,
+    ID_CHECK_UPDATES
+};
+
+// The main window: the current project's feed, last post, signature file and template. Its
+// controls are bound to g_project by validators, so it keeps no copy of the project's data.
+class FeedquillFrame : public wxFrame
+{
+public:
+    FeedquillFrame(wxWindow* parent, wxWindowID id, const wxString& caption,
+                   const wxPoint& pos, const wxSize& size, long style);
+    ~FeedquillFrame() override;
+
+    bool Create(wxWindow* parent, wxWindowID id, const wxString& caption, const wxPoint& pos,
+                const wxSize& size, long style);
+    void CreateControls();
+    void LoadOptions();
+
+    wxTextCtrl* GetTemplateCtrl() const { return m_templateCtrl; }
+    bool IsReadOnly() const { return m_readOnly; }
+
+private:
+    void CreateMenuBar();
+    void ApplyReadOnly();
+
+    void OnCloseWindow(wxCloseEvent& event);
+    void OnSaveTemplate(wxCommandEvent& event);
+    void OnReloadTemplate(wxCommandEvent& event);
+    void OnExit(wxCommandEvent& event);
+    void OnGetData(wxCommandEvent& event);
+    void OnUpdateSignature(wxCommandEvent& event);
+    void OnOpenSignature(wxCommandEvent& event);
+    void OnHelp(wxCommandEvent& event);
+    void OnWebSite(wxCommandEvent& event);
+    void OnCheckUpdates(wxCommandEvent& event);
+    void OnAutoCheck(wxCommandEvent& event);
+    void OnAbout(wxCommandEvent& event);
+    void OnEnterUrl(wxCommandEvent& event);
+    void OnUpdateUIGetData(wxUpdateUIEvent& event);
+    void OnSelectFile(wxCommandEvent& event);
+    void OnUpdateUIUpdateSignature(wxUpdateUIEvent& event);
+    void OnReadOnly(wxCommandEvent& event);
+    void OnUpdateUISaveTemplate(wxUpdateUIEvent& event);
+
+    wxTextCtrl* m_templateCtrl;
+    bool m_readOnly;
+
+    wxDECLARE_CLASS(FeedquillFrame);
+    wxDECLARE_EVENT_TABLE();
+};
+
+#endif

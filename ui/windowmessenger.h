@@ -1,0 +1,22 @@
+#ifndef FEEDQUILL_UI_WINDOWMESSENGER_H
+#define FEEDQUILL_UI_WINDOWMESSENGER_H
+
+#include "app/launcher.h"
+#include "app/messenger.h"
+
+// Messages as the toolkit's message boxes, without a parent window.
+class WindowMessenger : public Messenger
+{
+public:
+    int ShowMessage(const wxString& message, const wxString& caption, long style) override;
+};
+
+// The desktop's default browser and programs.
+class WindowLauncher : public Launcher
+{
+public:
+    bool OpenBrowser(const wxString& url) override;
+    bool Execute(const wxString& command) override;
+};
+
+#endif
