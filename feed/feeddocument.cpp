@@ -78,6 +78,15 @@ bool FeedDocumentLoader::Feed(const char* data, std::size_t size)
 {
     if ( m_status != LOADING )
         return false;
+    // Some blog engines emit blank lines before the XML declaration, which XML forbids;
+    // browsers and feed readers let it pass, and so does this.
+    while ( m_atStart && size > 0 && std::strchr(" \t\r\n", *data) && *data )
+    {
+        ++data;
+        --size;
+    }
+    if ( size > 0 )
+        m_atStart = false;
     // expat takes int lengths.
     const std::size_t CHUNK = 1 << 20;
     while ( size > 0 && m_status == LOADING )

@@ -71,6 +71,7 @@ private:
     std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> m_parser;
     std::vector<Open> m_open;
     std::string m_text;
+    bool m_atStart = true;
     bool m_inCdata = false;
     std::size_t m_nodes = 0;
     Status m_status = LOADING;

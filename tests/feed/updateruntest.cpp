@@ -1,1 +1,291 @@
+// The signature update run: what it stores, what it writes, and what it leaves alone.
+
+#include "fixtureserver.h"
+#include "testenv.h"
+
+#include "feed/feedreader.h"
+#include "project/project.h"
+
+#include <wx/config.h>
+#include <wx/convauto.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+
 #include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+const char* const RSS =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel>"
+    "<title>Blog</title><link>http://blog.example/</link>"
+    "<item><title>Caf\xC3\xA9 society</title><link>http://blog.example/cafe</link></item>"
+    "<item><title>Older</title><link>http://blog.example/older</link></item>"
+    "</channel></rss>";
+
+class UpdateRun : public ProjectTest
+{
+protected:
+    UpdateRun()
+    {
+        m_server.Serve("/feed", FixtureServer::Response(200, RSS));
+        LoadProject();
+        g_project.m_feedURL = m_server.Url("/feed");
+        g_project.m_filePath = m_dir.File("signature.txt");
+        g_project.m_template = "-- \n%title%\n%link%";
+        g_project.m_quiet = true;
+    }
+
+    wxString ReadStoredKey(const wxString& key) const
+    {
+        wxFileConfig stored("Feedquill", "Tarnwick", GetConfigPath(), wxString(),
+                            wxCONFIG_USE_LOCAL_FILE, wxConvAuto());
+        return stored.Read(key, "<absent>");
+    }
+
+    FixtureServer m_server;
+    RecordingMessenger m_messenger;
+};
+
+} // anonymous namespace
+
+TEST_F(UpdateRun, StoresThePostFlushesAndWritesTheSignature)
+{
+    EXPECT_EQ(g_project.Update(), SIGNATURE_WRITTEN);
+    const wxString title = wxString::FromUTF8("Caf\xC3\xA9 society");
+    EXPECT_EQ(g_project.m_lastTitle, title);
+    EXPECT_EQ(g_project.m_lastLink, "http://blog.example/cafe");
+    // Flushed at once, before the run ends.
+    EXPECT_EQ(ReadStoredKey("/project/default/LastTitle"), title);
+    EXPECT_EQ(ReadStoredKey("/project/default/LastLink"), "http://blog.example/cafe");
+    const std::string signature = ReadBytes(g_project.m_filePath);
+    EXPECT_TRUE(signature == "-- \nCaf\xC3\xA9 society\nhttp://blog.example/cafe"
+                || signature == "-- \nCaf\xE9 society\nhttp://blog.example/cafe")
+        << signature;
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
+}
+
+TEST_F(UpdateRun, ShowsTheSuccessMessageUnlessQuiet)
+{
+    g_project.m_quiet = false;
+    g_project.Update();
+    ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
+    const RecordingMessenger::Message& message = m_messenger.GetMessages()[0];
+    EXPECT_EQ(message.text, wxString::FromUTF8("Updated successfully:\n Title : Caf\xC3\xA9 society"
+                                               "\n Link: http://blog.example/cafe"));
+    EXPECT_EQ(message.caption, "Message");
+    EXPECT_EQ(message.style, wxOK | wxCENTRE);
+}
+
+TEST_F(UpdateRun, FeedErrorChangesNothing)
+{
+    WriteBytes(g_project.m_filePath, "previous signature\n");
+    g_project.m_lastTitle = "Old";
+    g_project.m_quiet = false;
+    m_server.Serve("/missing", FixtureServer::Response(404, "gone"));
+    g_project.m_feedURL = m_server.Url("/missing");
+    LogCollector log;
+
+    EXPECT_EQ(g_project.Update(), SIGNATURE_UPDATE_FAILED);
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_EQ(log.GetErrors()[0], "Error #6 while processing your feed");
+    EXPECT_EQ(ReadBytes(g_project.m_filePath), "previous signature\n");
+    EXPECT_EQ(g_project.m_lastTitle, "Old");
+    EXPECT_FALSE(FileExists(GetConfigPath()));
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
+}
+
+TEST_F(UpdateRun, EmptyAddressIsFeedErrorEleven)
+{
+    g_project.m_feedURL.clear();
+    LogCollector log;
+    EXPECT_EQ(g_project.Update(), SIGNATURE_UPDATE_FAILED);
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_EQ(log.GetErrors()[0], "Error #11 while processing your feed");
+}
+
+TEST_F(UpdateRun, WithoutSignatureFileStillStoresThePost)
+{
+    g_project.m_filePath.clear();
+    g_project.m_quiet = false;
+    EXPECT_EQ(g_project.Update(), SIGNATURE_NO_FILE);
+    EXPECT_EQ(ReadStoredKey("/project/default/LastLink"), "http://blog.example/cafe");
+    EXPECT_EQ(m_messenger.GetMessages().size(), 1u);
+}
+
+TEST_F(UpdateRun, UnwritableSignatureFileIsResultThree)
+{
+    g_project.m_filePath = m_dir.File("no/such/folder/signature.txt");
+    LogCollector log;
+    EXPECT_EQ(g_project.Update(), SIGNATURE_CANNOT_WRITE);
+    EXPECT_FALSE(log.GetErrors().empty());
+    EXPECT_EQ(g_project.m_lastLink, "http://blog.example/cafe");
+
+    // A folder in the file's place is left as it is.
+    g_project.m_filePath = m_dir.GetPath();
+    EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_CANNOT_WRITE);
+    EXPECT_TRUE(wxFileName::DirExists(m_dir.GetPath()));
+}
+
+using SignatureWrite = UpdateRun;
+
+TEST_F(SignatureWrite, ExpandsTheMacros)
+{
+    const struct
+    {
+        const char* templ;
+        const char* title;
+        const char* link;
+        const char* expected;
+    } cases[] =
+    {
+        { "No macros at all", "T", "L", "No macros at all" },
+        { "%title%%title%", "T", "L", "TT" },
+        { "[%title%] <%link%>", "Has %link% inside", "L", "[Has L inside] <L>" },
+        { "%link%", "T", "http://x/%title%", "http://x/%title%" },
+        { "%Title% %LINK%", "T", "L", "%Title% %LINK%" },
+        { "", "", "", "" },
+    };
+    for ( const auto& c : cases )
+    {
+        g_project.m_template = c.templ;
+        g_project.m_lastTitle = c.title;
+        g_project.m_lastLink = c.link;
+        EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+        EXPECT_EQ(ReadBytes(g_project.m_filePath), c.expected) << c.templ;
+    }
+}
+
+TEST_F(SignatureWrite, KeepsLinksAndPermissions)
+{
+    WriteBytes(m_dir.File("real-signature"), "old");
+    ASSERT_EQ(chmod(m_dir.File("real-signature").fn_str(), 0640), 0);
+    ASSERT_EQ(symlink("real-signature", g_project.m_filePath.fn_str()), 0);
+    g_project.m_template = "new";
+
+    EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+    EXPECT_TRUE(wxFileName::Exists(g_project.m_filePath,
+                                   wxFILE_EXISTS_SYMLINK | wxFILE_EXISTS_NO_FOLLOW));
+    EXPECT_EQ(ReadBytes(m_dir.File("real-signature")), "new");
+    struct stat info;
+    ASSERT_EQ(stat(m_dir.File("real-signature").fn_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST_F(SignatureWrite, TextTheLocaleCannotSayIsWrittenAsUtf8)
+{
+    const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "C");
+    g_project.m_template = wxString::FromUTF8("%title%");
+    g_project.m_lastTitle = wxString::FromUTF8("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+    EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+    std::setlocale(LC_CTYPE, previous.c_str());
+    EXPECT_EQ(ReadBytes(g_project.m_filePath), "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+}
+
+TEST_F(UpdateRun, TwoRunsRewriteBothTimes)
+{
+    EXPECT_EQ(g_project.Update(), SIGNATURE_WRITTEN);
+    WriteBytes(g_project.m_filePath, "changed by hand");
+    EXPECT_EQ(g_project.Update(), SIGNATURE_WRITTEN);
+    EXPECT_NE(ReadBytes(g_project.m_filePath), "changed by hand");
+    EXPECT_EQ(m_server.RequestCount(), 2u);
+}
+
+namespace
+{
+
+// A home folder whose default project reads the given feed into the given signature file.
+void ConfigureHome(const TempDir& home, const std::string& feedUrl, const wxString& signature)
+{
+    ASSERT_TRUE(wxFileName::Mkdir(home.File(".feedquill/SignatureTemplates"),
+                                  wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL));
+    WriteBytes(home.File(".feedquill/Feedquill.cfg"),
+               "[project/default]\nFeedURL=" + feedUrl + "\nFilePath="
+               + std::string(signature.fn_str()) + "\n[updates]\nCCheckForUpdates=0\n");
+    WriteBytes(home.File(".feedquill/SignatureTemplates/default.txt"), "%title% <%link%>");
+}
+
+const char* const ATOM =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+    "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Blog</title>"
+    "<entry><title>Atom post</title><link rel=\"replies\" href=\"http://blog.example/c\"/>"
+    "<link href=\"/posts/atom\"/></entry></feed>";
+
+} // anonymous namespace
+
+TEST(CommandLineUpdate, QuietRunWritesTheSignatureFromRssAndAtom)
+{
+    FixtureServer server;
+    server.Serve("/rss", FixtureServer::Response(200, RSS));
+    server.Serve("/atom", FixtureServer::Response(200, ATOM));
+    TempDir home;
+
+    ConfigureHome(home, server.Url("/rss"), home.File("sig"));
+    ProgramRun run = RunProgram("-q", home.GetPath(), {"LC_ALL=C.UTF-8"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadBytes(home.File("sig")), "Caf\xC3\xA9 society <http://blog.example/cafe>");
+
+    // A relative link is resolved against the feed's own address.
+    ConfigureHome(home, server.Url("/atom"), home.File("sig"));
+    run = RunProgram("-c", home.GetPath());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(home.File("sig")), "Atom post <" + server.Url("/posts/atom") + ">");
+    EXPECT_EQ(run.out, "Updated successfully:\n Title : Atom post\n Link: "
+                       + server.Url("/posts/atom") + "\n");
+}
+
+TEST(CommandLineUpdate, HttpsFeedIsTrustedThroughSslCertFile)
+{
+    FixtureServer server(FixtureServer::TLS_TRUSTED);
+    server.Serve("/feed", FixtureServer::Response(200, RSS));
+    TempDir home;
+    ConfigureHome(home, server.Url("/feed"), home.File("sig"));
+
+    ProgramRun run = RunProgram("-q", home.GetPath());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Error #12 while processing your feed"), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(FileExists(home.File("sig")));
+
+    run = RunProgram("-q", home.GetPath(), {"SSL_CERT_FILE=" + FixtureServer::CaFile()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(FileExists(home.File("sig")));
+}
+
+TEST(CommandLineUpdate, UnreachableFeedLeavesEverythingAsItWas)
+{
+    TempDir home;
+    int port = 0;
+    {
+        FixtureServer gone;
+        port = gone.Port();
+    }
+    ConfigureHome(home, "http://127.0.0.1:" + std::to_string(port) + "/feed", home.File("sig"));
+    WriteBytes(home.File("sig"), "my old signature\r\n\xFF");
+    const std::string config = ReadBytes(home.File(".feedquill/Feedquill.cfg"));
+
+    const ProgramRun run = RunProgram("-q", home.GetPath());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Error #3 while processing your feed\n");
+    EXPECT_EQ(ReadBytes(home.File("sig")), "my old signature\r\n\xFF");
+    EXPECT_EQ(ReadBytes(home.File(".feedquill/Feedquill.cfg")), config);
+}
+
+TEST(CommandLineUpdate, MissingSignatureFileFailsAndSaysSo)
+{
+    FixtureServer server;
+    server.Serve("/rss", FixtureServer::Response(200, RSS));
+    TempDir home;
+    ConfigureHome(home, server.Url("/rss"), home.File("missing/folder/sig"));
+    const ProgramRun run = RunProgram("-q", home.GetPath());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("missing/folder/sig"), std::string::npos) << run.err;
+}
