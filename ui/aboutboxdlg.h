@@ -22,6 +22,8 @@ public:
     void CreateControls();
     void LoadAboutPage();
 
+    wxHtmlWindow* GetHtmlWindow() const { return m_htmlWindow; }
+
     // The about page's template with its macros replaced, for the given current year.
     static wxString ExpandAboutPage(const wxString& page, const wxString& logoPath, int year);
 

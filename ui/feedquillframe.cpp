@@ -74,8 +74,15 @@ bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& cap
     Centre(wxBOTH);
     SetIcons(GetMainIcon());
     LoadOptions();
-    TransferDataToWindow();
+    ShowProject();
     return true;
+}
+
+void FeedquillFrame::ShowProject()
+{
+    TransferDataToWindow();
+    // GTK leaves a control's modified state alone when the value set is the one it holds.
+    m_templateCtrl->DiscardEdits();
 }
 
 void FeedquillFrame::CreateMenuBar()
@@ -218,7 +225,7 @@ void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
     }
     if ( button )
         button->Enable();
-    TransferDataToWindow();
+    ShowProject();
 }
 
 void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))
@@ -230,7 +237,7 @@ void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))
 void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
 {
     g_project.LoadTemplate();
-    TransferDataToWindow();
+    ShowProject();
 }
 
 void FeedquillFrame::OnSaveTemplate(wxCommandEvent& WXUNUSED(event))
@@ -253,20 +260,23 @@ void FeedquillFrame::OnEnterUrl(wxCommandEvent& WXUNUSED(event))
     if ( url.empty() )
         return;
     g_project.SetFeedURL(url);
-    TransferDataToWindow();
+    ShowProject();
 }
 
 void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
 {
     TransferDataFromWindow();
-    wxFileDialog dialog(this);
+    // A save dialog, which accepts a file that does not exist yet and does not ask before
+    // overwriting. GTK fixes a file chooser's kind when it is made, so the style goes to the
+    // constructor.
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
+                        "TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*",
+                        wxFD_SAVE | wxFD_CHANGE_DIR);
     dialog.SetPath(g_project.m_filePath);
-    dialog.SetWindowStyle(wxFD_SAVE | wxFD_CHANGE_DIR);
-    dialog.SetWildcard("TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*");
-    if ( dialog.ShowModal() != wxID_OK )
+    if ( dialog.ShowModal() != wxID_OK || dialog.GetPath().empty() )
         return;
     g_project.SetFilePath(dialog.GetPath());
-    TransferDataToWindow();
+    ShowProject();
 }
 
 void FeedquillFrame::OnOpenSignature(wxCommandEvent& WXUNUSED(event))

@@ -47,6 +47,8 @@ public:
 private:
     void CreateMenuBar();
     void ApplyReadOnly();
+    // Shows g_project in the controls; the template editor then holds no unsaved typing.
+    void ShowProject();
 
     void OnCloseWindow(wxCloseEvent& event);
     void OnSaveTemplate(wxCommandEvent& event);

@@ -236,3 +236,105 @@ TEST(FeedReaderSamples, RealBlogsGiveTheirNewestPost)
         EXPECT_EQ(post.link, wxString::FromUTF8(c.link)) << c.file;
     }
 }
+
+namespace
+{
+
+Post ReadFrom(const std::string& url, const HttpOptions* options = nullptr)
+{
+    FeedReader reader(url);
+    if ( options )
+        reader.SetHttpOptions(*options);
+    wxLogNull quiet;
+    const int result = reader.Read();
+    return {result, reader.GetTitle(), reader.GetLink()};
+}
+
+// Sends a feed whose first item comes at once, followed by items without end, as a podcast
+// feed of many megabytes looks to a reader that needs only its top.
+void ServeEndlessFeed(FixtureConnection& connection, const std::string& head)
+{
+    std::string filler;
+    for ( int i = 0; i < 100; ++i )
+        filler += "<item><title>Old</title><link>http://blog.example/old</link>"
+                  "<description>" + std::string(400, 'x') + "</description></item>";
+    if ( !connection.Send(head) )
+        return;
+    while ( !connection.Stopping() && connection.Send(filler) )
+        ;
+}
+
+} // anonymous namespace
+
+TEST(FeedReaderFetch, StopsReadingOnceTheNewestPostIsComplete)
+{
+    FixtureServer server;
+    const std::string start = "<rss><channel><item><title>Newest</title>"
+                              "<link>http://blog.example/new</link></item>";
+    // Announced as 40 MB, more than the size cap, yet the answer comes first.
+    server.Handle("/big", [&](const FixtureRequest&, FixtureConnection& connection)
+                  {
+                      ServeEndlessFeed(connection, "HTTP/1.1 200 OK\r\nContent-Length: 41943040"
+                                                   "\r\nConnection: close\r\n\r\n" + start);
+                  });
+    server.Handle("/endless", [&](const FixtureRequest&, FixtureConnection& connection)
+                  {
+                      ServeEndlessFeed(connection, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+                                                   + start);
+                  });
+    for ( const char* path : { "/big", "/endless" } )
+    {
+        const Post post = ReadFrom(server.Url(path));
+        EXPECT_EQ(post.result, FEED_OK) << path;
+        EXPECT_EQ(post.title, "Newest");
+        EXPECT_EQ(post.link, "http://blog.example/new");
+    }
+}
+
+TEST(FeedReaderFetch, GivesUpWhenNoPostComesBeforeTheSizeCap)
+{
+    FixtureServer server;
+    server.Handle("/feed", [&](const FixtureRequest&, FixtureConnection& connection)
+                  {
+                      ServeEndlessFeed(connection, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+                                                   "<rss><channel><title>Only filler</title>"
+                                                   "<description>");
+                  });
+    HttpOptions options = FeedReader::GetDefaultHttpOptions();
+    options.maxBodySize = 256 * 1024;
+    EXPECT_EQ(ReadFrom(server.Url("/feed"), &options).result, HTTP_TOO_LARGE);
+}
+
+TEST(FeedReaderFetch, ResponsesThatAreNoFeeds)
+{
+    FixtureServer server;
+    server.Serve("/html", FixtureServer::Response(200, "<!DOCTYPE html><html><body><p>Hi"
+                                                       "<br></body></html>"));
+    server.Serve("/xhtml", FixtureServer::Response(200, "<html><body>Hi</body></html>"));
+    server.Serve("/empty", FixtureServer::Response(200, ""));
+    server.Serve("/text", FixtureServer::Response(200, "just some text"));
+    server.Serve("/notmodified", "HTTP/1.1 304 Not Modified\r\nConnection: close\r\n\r\n");
+    server.Serve("/error", FixtureServer::Response(500, "<rss/>"));
+    EXPECT_EQ(ReadFrom(server.Url("/html")).result, FEED_NOT_XML);
+    EXPECT_EQ(ReadFrom(server.Url("/xhtml")).result, FEED_NOT_A_FEED);
+    EXPECT_EQ(ReadFrom(server.Url("/empty")).result, FEED_NOT_XML);
+    EXPECT_EQ(ReadFrom(server.Url("/text")).result, FEED_NOT_XML);
+    EXPECT_EQ(ReadFrom(server.Url("/notmodified")).result, FEED_NOT_XML);
+    EXPECT_EQ(ReadFrom(server.Url("/error")).result, HTTP_STATUS_ERROR);
+}
+
+TEST(FeedReaderFetch, ResolvesRelativeLinksAgainstTheFinalAddress)
+{
+    FixtureServer server;
+    server.Serve("/old", FixtureServer::Response(301, "", {{"Location", "/blog/feed.xml"}}));
+    server.Serve("/blog/feed.xml", FixtureServer::Response(200, Atom(
+        "<entry><title>Moved</title><link href=\"posts/1\"/></entry>")));
+    const Post post = ReadFrom(server.Url("/old"));
+    EXPECT_EQ(post.result, FEED_OK);
+    EXPECT_EQ(post.link, wxString(server.Url("/blog/posts/1")));
+
+    // Links with a scheme of their own stay as they are.
+    server.Serve("/mail", FixtureServer::Response(200, Atom(
+        "<entry><title>Write</title><link href=\"mailto:me@blog.example\"/></entry>")));
+    EXPECT_EQ(ReadFrom(server.Url("/mail")).link, "mailto:me@blog.example");
+}

@@ -3,6 +3,7 @@
 
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
@@ -16,11 +17,15 @@ int main(int argc, char** argv)
                                "ALL_PROXY", "all_proxy", "SSL_CERT_FILE",
                                "FEEDQUILL_UPDATE_URL" } )
         unsetenv(name);
+    // No desktop session under Xvfb: GTK's settings stay in memory instead of asking for one.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
     wxApp::SetInstance(new wxApp);
     if ( !wxEntryStart(argc, argv) )
         return 1;
     wxTheApp->SetAppName("feedquill");
     wxTheApp->CallOnInit();
+    // Logged errors would otherwise become message boxes that nobody answers.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     curl_global_init(CURL_GLOBAL_DEFAULT);
     const int result = RUN_ALL_TESTS();
     curl_global_cleanup();

@@ -1,1 +1,340 @@
+// The main window: its layout, its commands and the questions it asks.
+
+#include "uitest.h"
+
+#include "fixtureserver.h"
+#include "project/project.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/config.h>
+#include <wx/filename.h>
+#include <wx/menu.h>
+#include <wx/mimetype.h>
+#include <wx/textctrl.h>
+
 #include <gtest/gtest.h>
+
+using FrameLayout = FrameTest;
+
+TEST_F(FrameLayout, ShowsTheProjectInFieldsThatCannotBeTypedInto)
+{
+    WriteBytes(GetConfigPath(), "[project/default]\nFeedURL=http://blog.example/feed\n"
+                                "FilePath=/home/me/.signature\nLastTitle=Hello\n"
+                                "LastLink=http://blog.example/hello\n");
+    ReopenConfig();
+    MakeFrame();
+    const struct
+    {
+        int id;
+        const char* value;
+    } fields[] =
+    {
+        { ID_FEED_URL, "http://blog.example/feed" },
+        { ID_LAST_TITLE, "Hello" },
+        { ID_LAST_LINK, "http://blog.example/hello" },
+        { ID_FILE_PATH, "/home/me/.signature" },
+    };
+    for ( const auto& field : fields )
+    {
+        wxTextCtrl* text = Find<wxTextCtrl>(field.id);
+        ASSERT_TRUE(text);
+        EXPECT_EQ(text->GetValue(), field.value);
+        EXPECT_FALSE(text->IsEditable()) << field.id;
+    }
+    wxTextCtrl* editor = Find<wxTextCtrl>(ID_TEMPLATE);
+    EXPECT_EQ(editor, m_frame->GetTemplateCtrl());
+    EXPECT_EQ(editor->GetValue(), kDefaultTemplate);
+    EXPECT_TRUE(editor->IsEditable());
+    EXPECT_TRUE(editor->IsEnabled());
+    EXPECT_FALSE(editor->IsModified());
+    EXPECT_EQ(m_frame->GetSize(), wxSize(650, 450));
+    EXPECT_FALSE(m_frame->GetIcons().IsEmpty());
+    EXPECT_TRUE(m_frame->GetMenuBar()->IsChecked(ID_AUTO_CHECK));
+}
+
+TEST_F(FrameLayout, OnlyTheTemplateGrowsInHeight)
+{
+    MakeFrame();
+    const int ids[] = { ID_FEED_URL, ID_LAST_TITLE, ID_LAST_LINK, ID_FILE_PATH, ID_TEMPLATE,
+                        ID_GET_DATA, ID_SAVE_TEMPLATE, ID_READ_ONLY };
+    std::map<int, wxSize> before;
+    for ( int id : ids )
+        before[id] = m_frame->FindWindow(id)->GetSize();
+
+    m_frame->SetSize(wxSize(900, 700));
+    m_frame->SendSizeEvent();
+    wxTheApp->ProcessIdle();
+
+    for ( int id : { ID_FEED_URL, ID_LAST_TITLE, ID_LAST_LINK, ID_FILE_PATH } )
+    {
+        const wxSize after = m_frame->FindWindow(id)->GetSize();
+        EXPECT_EQ(after.y, before[id].y) << id;
+        EXPECT_GT(after.x, before[id].x) << id;
+    }
+    const wxSize editor = m_frame->FindWindow(ID_TEMPLATE)->GetSize();
+    EXPECT_GT(editor.y, before[ID_TEMPLATE].y);
+    EXPECT_GT(editor.x, before[ID_TEMPLATE].x);
+    for ( int id : { ID_GET_DATA, ID_SAVE_TEMPLATE, ID_READ_ONLY } )
+        EXPECT_EQ(m_frame->FindWindow(id)->GetSize(), before[id]) << id;
+}
+
+TEST_F(FrameLayout, StoredOptionsSetTheReadOnlyBoxAndTheAutomaticCheck)
+{
+    WriteBytes(GetConfigPath(), "[options]\nReadOnly=1\n[updates]\nCCheckForUpdates=0\n");
+    ReopenConfig();
+    MakeFrame();
+    EXPECT_TRUE(Find<wxCheckBox>(ID_READ_ONLY)->GetValue());
+    EXPECT_TRUE(m_frame->IsReadOnly());
+    EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsEditable());
+    EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsEnabled());
+    EXPECT_FALSE(m_frame->GetMenuBar()->IsChecked(ID_AUTO_CHECK));
+}
+
+using FrameCommands = FrameTest;
+
+TEST_F(FrameCommands, CommandsAreEnabledByWhatTheProjectHolds)
+{
+    MakeFrame();
+    auto enabled = [this](int id)
+    {
+        m_frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+        m_frame->GetMenuBar()->UpdateMenus();
+        const bool button = m_frame->FindWindow(id)->IsEnabled();
+        EXPECT_EQ(m_frame->GetMenuBar()->IsEnabled(id), button) << id;
+        return button;
+    };
+    EXPECT_FALSE(enabled(ID_GET_DATA));
+    EXPECT_FALSE(enabled(ID_UPDATE_SIGNATURE));
+    EXPECT_FALSE(enabled(ID_SAVE_TEMPLATE));
+
+    g_project.m_feedURL = "http://blog.example/feed";
+    g_project.m_filePath = "/tmp/signature";
+    m_frame->GetTemplateCtrl()->MarkDirty();
+    EXPECT_TRUE(enabled(ID_GET_DATA));
+    EXPECT_TRUE(enabled(ID_UPDATE_SIGNATURE));
+    EXPECT_TRUE(enabled(ID_SAVE_TEMPLATE));
+}
+
+TEST_F(FrameCommands, EnteringAnAddressStoresItTrimmed)
+{
+    MakeFrame();
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
+                  wxExpectModal<wxTextEntryDialog>("  http://blog.example/atom.xml \t"));
+    EXPECT_EQ(g_project.m_feedURL, "http://blog.example/atom.xml");
+    EXPECT_EQ(Find<wxTextCtrl>(ID_FEED_URL)->GetValue(), "http://blog.example/atom.xml");
+    ReopenConfig();
+    EXPECT_EQ(wxConfigBase::Get()->Read("/project/default/FeedURL", ""),
+              "http://blog.example/atom.xml");
+
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
+                  wxExpectModal<wxTextEntryDialog>("    "));
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
+                  wxExpectModal<wxTextEntryDialog>("http://other.example/", wxID_CANCEL));
+    EXPECT_EQ(g_project.m_feedURL, "http://blog.example/atom.xml");
+}
+
+TEST_F(FrameCommands, ChoosingAFileStoresItsPath)
+{
+    MakeFrame();
+    const wxString path = m_dir.File("my.signature");
+    auto style = std::make_shared<long>(0);
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE), ExpectFile(path, wxID_OK, style));
+    EXPECT_TRUE(*style & wxFD_SAVE);
+    EXPECT_FALSE(*style & wxFD_OVERWRITE_PROMPT);
+    EXPECT_EQ(g_project.m_filePath, path);
+    EXPECT_EQ(Find<wxTextCtrl>(ID_FILE_PATH)->GetValue(), path);
+
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE),
+                  ExpectFile(m_dir.File("other"), wxID_CANCEL, style));
+    EXPECT_EQ(g_project.m_filePath, path);
+}
+
+TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
+{
+    FixtureServer server;
+    server.Serve("/feed", FixtureServer::Response(200,
+        "<rss><channel><item><title>Fresh post</title><link>http://blog.example/fresh</link>"
+        "</item></channel></rss>"));
+    MakeFrame();
+    g_project.m_feedURL = server.Url("/feed");
+    g_project.m_filePath = m_dir.File("signature");
+    m_frame->TransferDataToWindow();
+    m_frame->GetTemplateCtrl()->ChangeValue("%title% | %link%");
+    m_frame->GetTemplateCtrl()->MarkDirty();
+
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+
+    EXPECT_EQ(Find<wxTextCtrl>(ID_LAST_TITLE)->GetValue(), "Fresh post");
+    EXPECT_EQ(Find<wxTextCtrl>(ID_LAST_LINK)->GetValue(), "http://blog.example/fresh");
+    EXPECT_EQ(ReadBytes(m_dir.File("signature")), "Fresh post | http://blog.example/fresh");
+    ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
+    EXPECT_EQ(m_messenger.GetMessages()[0].text,
+              "Updated successfully:\n Title : Fresh post\n Link: http://blog.example/fresh");
+    EXPECT_TRUE(Find<wxButton>(ID_GET_DATA)->IsEnabled());
+    // The edits went into the signature, not into the template file, and count as seen.
+    EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsModified());
+    EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "");
+}
+
+TEST_F(FrameCommands, UpdateSignatureWritesTheTemplateInTheEditor)
+{
+    MakeFrame();
+    g_project.m_filePath = m_dir.File("signature");
+    g_project.m_lastTitle = "T";
+    g_project.m_lastLink = "L";
+    m_frame->TransferDataToWindow();
+    m_frame->GetTemplateCtrl()->ChangeValue("[%title%](%link%)");
+    Command(wxEVT_MENU, ID_UPDATE_SIGNATURE);
+    EXPECT_EQ(ReadBytes(m_dir.File("signature")), "[T](L)");
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
+}
+
+TEST_F(FrameCommands, SaveAndReloadTheTemplate)
+{
+    MakeFrame();
+    wxTextCtrl* editor = m_frame->GetTemplateCtrl();
+    editor->ChangeValue("Saved\n%link%");
+    editor->MarkDirty();
+    Command(wxEVT_BUTTON, ID_SAVE_TEMPLATE);
+    EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "Saved\n%link%");
+    EXPECT_FALSE(editor->IsModified());
+
+    WriteBytes(GetTemplatePath("default.txt"), "From disk");
+    editor->ChangeValue("unsaved");
+    editor->MarkDirty();
+    Command(wxEVT_MENU, ID_RELOAD_TEMPLATE);
+    EXPECT_EQ(editor->GetValue(), "From disk");
+    EXPECT_FALSE(editor->IsModified());
+}
+
+TEST_F(FrameCommands, FailedSaveKeepsTheEditsAndTheFile)
+{
+    MakeFrame();
+    ASSERT_TRUE(wxFileName::Rmdir(m_dir.File("SignatureTemplates"), wxPATH_RMDIR_RECURSIVE));
+    WriteBytes(m_dir.File("SignatureTemplates"), "not a folder");
+    wxTextCtrl* editor = m_frame->GetTemplateCtrl();
+    editor->ChangeValue("precious edits");
+    editor->MarkDirty();
+    LogCollector log;
+    Command(wxEVT_MENU, ID_SAVE_TEMPLATE);
+    EXPECT_TRUE(editor->IsModified());
+    EXPECT_EQ(g_project.m_template, kDefaultTemplate);
+    EXPECT_FALSE(log.GetErrors().empty());
+}
+
+TEST_F(FrameCommands, ReadOnlySwitchLocksTheEditorAndIsRemembered)
+{
+    MakeFrame();
+    Find<wxCheckBox>(ID_READ_ONLY)->SetValue(true);
+    Command(wxEVT_CHECKBOX, ID_READ_ONLY, 1);
+    EXPECT_TRUE(m_frame->IsReadOnly());
+    EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsEditable());
+    EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsEnabled());
+    bool stored = false;
+    EXPECT_TRUE(wxConfigBase::Get()->Read("/options/ReadOnly", &stored));
+    EXPECT_TRUE(stored);
+
+    Find<wxCheckBox>(ID_READ_ONLY)->SetValue(false);
+    Command(wxEVT_CHECKBOX, ID_READ_ONLY, 0);
+    EXPECT_TRUE(m_frame->GetTemplateCtrl()->IsEditable());
+    EXPECT_TRUE(m_frame->GetTemplateCtrl()->IsEnabled());
+}
+
+TEST_F(FrameCommands, WebPagesOpenInTheBrowser)
+{
+    MakeFrame();
+    Command(wxEVT_MENU, wxID_HELP);
+    Command(wxEVT_MENU, wxID_HOME);
+    ASSERT_EQ(m_launcher.m_urls.size(), 2u);
+    EXPECT_TRUE(m_launcher.m_urls[0].StartsWith("http://"));
+    EXPECT_TRUE(m_launcher.m_urls[0].EndsWith("/help/?src=fqa"));
+    EXPECT_TRUE(m_launcher.m_urls[1].EndsWith("/?src=fqa"));
+    EXPECT_FALSE(m_launcher.m_urls[1].EndsWith("/help/?src=fqa"));
+}
+
+TEST_F(FrameCommands, AutomaticCheckItemWritesItsKey)
+{
+    MakeFrame();
+    Command(wxEVT_MENU, ID_AUTO_CHECK, 0);
+    bool enabled = true;
+    EXPECT_TRUE(wxConfigBase::Get()->Read("/updates/CCheckForUpdates", &enabled));
+    EXPECT_FALSE(enabled);
+}
+
+TEST_F(FrameCommands, CheckForUpdatesReportsEveryOutcome)
+{
+    FixtureServer server;
+    server.Serve("/updates/feedquill.txt", FixtureServer::Response(200, "|1.0|1.0|today|"));
+    setenv("FEEDQUILL_UPDATE_URL", server.Url("/updates/feedquill.txt").c_str(), 1);
+    MakeFrame();
+    Command(wxEVT_MENU, ID_CHECK_UPDATES);
+    unsetenv("FEEDQUILL_UPDATE_URL");
+    ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
+    EXPECT_EQ(m_messenger.GetMessages()[0].text, "You are using the latest version.");
+    EXPECT_EQ(m_messenger.GetMessages()[0].caption, "Feedquill");
+}
+
+TEST_F(FrameCommands, OpenSignatureStartsTheProgramForItsType)
+{
+    MakeFrame();
+    // An extension nobody's desktop knows, given a program through the fallback list.
+    wxTheMimeTypesManager->AddFallback(wxFileTypeInfo("application/x-feedquill-test",
+                                                      "feedquill-test-viewer %s", "",
+                                                      "Feedquill test", "fqtest", nullptr));
+    g_project.m_filePath = m_dir.File("signature.fqtest");
+    Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
+    ASSERT_EQ(m_launcher.m_commands.size(), 1u);
+    EXPECT_NE(m_launcher.m_commands[0].find("feedquill-test-viewer"), wxString::npos);
+    EXPECT_NE(m_launcher.m_commands[0].find("signature.fqtest"), wxString::npos);
+
+    g_project.m_filePath.clear();
+    Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
+    EXPECT_EQ(m_launcher.m_commands.size(), 1u);
+}
+
+using FrameClosing = FrameTest;
+
+TEST_F(FrameClosing, AsksToSaveThenToQuit)
+{
+    MakeFrame();
+    m_frame->GetTemplateCtrl()->ChangeValue("to keep");
+    m_frame->GetTemplateCtrl()->MarkDirty();
+    auto save = std::make_shared<ShownMessage>();
+    auto quit = std::make_shared<ShownMessage>();
+    wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxYES, save), ExpectMessage(wxYES, quit));
+    EXPECT_EQ(save->message, "Save changes in signature template?");
+    EXPECT_EQ(save->caption, "Feedquill");
+    EXPECT_TRUE(save->style & wxCANCEL);
+    EXPECT_EQ(quit->message, "Quit program?");
+    EXPECT_FALSE(quit->style & wxCANCEL);
+    EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "to keep");
+    EXPECT_TRUE(IsClosing());
+}
+
+TEST_F(FrameClosing, CancelKeepsTheWindowWithoutAskingToQuit)
+{
+    MakeFrame();
+    m_frame->GetTemplateCtrl()->MarkDirty();
+    auto save = std::make_shared<ShownMessage>();
+    wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxCANCEL, save));
+    EXPECT_FALSE(IsClosing());
+    EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "");
+}
+
+TEST_F(FrameClosing, NoToQuitKeepsTheWindowEvenAfterSaving)
+{
+    MakeFrame();
+    m_frame->GetTemplateCtrl()->ChangeValue("saved anyway");
+    m_frame->GetTemplateCtrl()->MarkDirty();
+    auto save = std::make_shared<ShownMessage>();
+    auto quit = std::make_shared<ShownMessage>();
+    wxTEST_DIALOG(Command(wxEVT_MENU, wxID_EXIT), ExpectMessage(wxYES, save),
+                  ExpectMessage(wxNO, quit));
+    EXPECT_FALSE(IsClosing());
+    EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "saved anyway");
+
+    // Unmodified: only the quit question.
+    wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxNO, quit));
+    EXPECT_FALSE(IsClosing());
+}

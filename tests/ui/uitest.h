@@ -1,0 +1,68 @@
+#ifndef FEEDQUILL_TESTS_UITEST_H
+#define FEEDQUILL_TESTS_UITEST_H
+
+#include "dialogtesting.h"
+#include "testenv.h"
+
+#include "app/startup.h"
+#include "ui/feedquillframe.h"
+
+#include <wx/app.h>
+#include <wx/window.h>
+
+// A main window on a clean project, as start-up would show it, with launches recorded.
+class FrameTest : public ProjectTest
+{
+protected:
+    FrameTest()
+    {
+        g_programDir = FEEDQUILL_SOURCE_DIR "/";
+    }
+
+    ~FrameTest() override
+    {
+        if ( m_frame )
+            m_frame->Destroy();
+        wxTheApp->ProcessIdle();  // deletes the destroyed windows
+    }
+
+    FeedquillFrame* MakeFrame()
+    {
+        LoadProject();
+        m_frame = new FeedquillFrame(nullptr, ID_MAIN_FRAME, "Spread your blog around the world",
+                                     wxDefaultPosition, wxSize(650, 450),
+                                     wxDEFAULT_FRAME_STYLE);
+        m_frame->Show(true);
+        m_frame->Centre(wxBOTH);
+        return m_frame;
+    }
+
+    // Whether the window has been told to go away: frames are deleted when the program is next
+    // idle.
+    bool IsClosing() const
+    {
+        return wxPendingDelete.Member(m_frame);
+    }
+
+    template <class T>
+    T* Find(int id) const
+    {
+        return dynamic_cast<T*>(m_frame->FindWindow(id));
+    }
+
+    // Sends a command as its menu item or button would.
+    void Command(wxEventType type, int id, int checked = -1)
+    {
+        wxCommandEvent event(type, id);
+        if ( checked >= 0 )
+            event.SetInt(checked);
+        event.SetEventObject(m_frame);
+        m_frame->GetEventHandler()->ProcessEvent(event);
+    }
+
+    FeedquillFrame* m_frame = nullptr;
+    RecordingLauncher m_launcher;
+    RecordingMessenger m_messenger;
+};
+
+#endif
