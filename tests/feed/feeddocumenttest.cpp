@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <string>
@@ -52,6 +53,15 @@ std::vector<std::string> Dump(const wxXmlDocument& doc)
     return lines;
 }
 
+// Cut at a character boundary, so that messages stay readable UTF-8.
+std::string Shorten(std::string line)
+{
+    std::size_t end = std::min<std::size_t>(line.size(), 90);
+    while ( end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80 )
+        --end;
+    return line.substr(0, end);
+}
+
 // Empty when both are the same, else the first line where they part.
 std::string FirstDifference(const std::vector<std::string>& expected,
                             const std::vector<std::string>& actual)
@@ -61,7 +71,8 @@ std::string FirstDifference(const std::vector<std::string>& expected,
         const std::string want = i < expected.size() ? expected[i] : "(nothing)";
         const std::string got = i < actual.size() ? actual[i] : "(nothing)";
         if ( want != got )
-            return "line " + std::to_string(i) + ":\n  Load:   " + want + "\n  loader: " + got;
+            return "line " + std::to_string(i) + "\n  Load:   " + Shorten(want) + "\n  loader: "
+                   + Shorten(got);
     }
     return std::string();
 }
@@ -117,6 +128,8 @@ TEST(FeedDocumentLoader, BuildsTheTreeLoadBuildsForEverySample)
     wxDir::GetAllFiles(FEEDQUILL_TEST_DATA_DIR "/feeds", &files, "*.xml", wxDIR_FILES);
     files.Sort();
     int compared = 0;
+    int differing = 0;
+    std::string differences;
     for ( const wxString& file : files )
     {
         const std::string xml = ReadBytes(file);
@@ -131,17 +144,22 @@ TEST(FeedDocumentLoader, BuildsTheTreeLoadBuildsForEverySample)
         if ( xml.find("<!ENTITY") != std::string::npos )
             continue;
         ++compared;
-        const std::vector<std::string> expected = Dump(reference);
-        for ( const std::size_t maxChunk : { 0, 7 } )
-        {
-            wxXmlDocument doc;
-            EXPECT_EQ(Load(xml, doc, maxChunk), Loader::COMPLETE) << file << " " << maxChunk;
-            const std::string difference = FirstDifference(expected, Dump(doc));
-            EXPECT_EQ(difference, "") << file << ", pieces up to " << maxChunk << "\n"
-                                      << difference;
-        }
+        wxXmlDocument whole;
+        wxXmlDocument pieces;
+        EXPECT_EQ(Load(xml, whole), Loader::COMPLETE) << file;
+        EXPECT_EQ(Load(xml, pieces, 7), Loader::COMPLETE) << file;
+        // How the input is cut must not matter at all.
+        EXPECT_EQ(FirstDifference(Dump(whole), Dump(pieces)), "") << file;
+        const std::string difference = FirstDifference(Dump(reference), Dump(whole));
+        if ( !difference.empty() && ++differing <= 10 )
+            differences += file.AfterLast('/').utf8_string() + " " + difference + "\n";
     }
     EXPECT_GT(compared, 60);
+    if ( differing > 0 )
+    {
+        ADD_FAILURE() << differing << " of " << compared << " samples load differently, "
+                      << "the first ones:\n" << differences;
+    }
 }
 
 TEST(FeedDocumentLoader, KeepsElementsTextCdataAndCommentsLikeLoad)
@@ -223,11 +241,12 @@ TEST(FeedDocumentLoader, RefusesEntityDeclarationsAndNeverReachesOut)
         "<!ENTITY l2 '&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;'>"
         "<!ENTITY l3 '&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;'>]><r>&l3;&l3;</r>";
     for ( const std::string& xml :
-          { laughs, "<!DOCTYPE r [<!ENTITY % p '<!ENTITY e \"x\">'> %p;]><r>&e;</r>",
-            "<!DOCTYPE r [<!ENTITY e SYSTEM 'file:///etc/passwd'>]><r>&e;</r>",
+          { laughs, std::string("<!DOCTYPE r [<!ENTITY % p '<!ENTITY e \"x\">'> %p;]><r>&e;</r>"),
+            std::string("<!DOCTYPE r [<!ENTITY e SYSTEM 'file:///etc/passwd'>]><r>&e;</r>"),
             "<!DOCTYPE r [<!ENTITY e SYSTEM '" + remote + "'>]><r>&e;</r>",
             "<!DOCTYPE r [<!ENTITY % p SYSTEM '" + remote + "'> %p;]><r/>",
-            "<!DOCTYPE r [<!NOTATION n SYSTEM 'n'><!ENTITY e SYSTEM 'x' NDATA n>]><r/>" } )
+            std::string("<!DOCTYPE r [<!NOTATION n SYSTEM 'n'><!ENTITY e SYSTEM 'x' NDATA n>]>"
+                        "<r/>") } )
     {
         wxXmlDocument doc;
         Loader loader(doc);
@@ -342,7 +361,8 @@ TEST(FeedDocumentLoader, AsksTheStopperAtEachClosingElement)
         "title@4 Second", "item@3 ", "channel@2 ", "rss@1 " };
     EXPECT_EQ(calls, all);
 
-    // Fed a byte at a time, loading must end on the '>' that closes the first item.
+    // Fed a byte at a time, loading must end with the '>' that closes the first item, or with
+    // the byte after it, which expat may wait for before it reports the tag.
     const std::size_t stopAt = xml.find("</item>") + 7;
     for ( const std::size_t maxChunk : { 0, 1 } )
     {
@@ -360,7 +380,8 @@ TEST(FeedDocumentLoader, AsksTheStopperAtEachClosingElement)
         EXPECT_EQ(loader.GetStatus(), Loader::STOPPED);
         if ( maxChunk == 1 )
         {
-            EXPECT_EQ(fed + 1, stopAt);
+            EXPECT_GE(fed + 1, stopAt);
+            EXPECT_LE(fed + 1, stopAt + 1);
         }
         EXPECT_FALSE(loader.Feed("<x/>", 4));
         EXPECT_EQ(loader.Finish(), Loader::STOPPED);

@@ -8,11 +8,28 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
+#include <vector>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests needs no display.
+    if ( ::testing::GTEST_FLAG(list_tests) )
+        return RUN_ALL_TESTS();
+    // Without a display, bring one: run again under a private Xvfb.
+    const char* display = std::getenv("DISPLAY");
+    if ( !display || !*display )
+    {
+        std::vector<char*> args = { const_cast<char*>("xvfb-run"), const_cast<char*>("-a") };
+        args.insert(args.end(), argv, argv + argc);
+        args.push_back(nullptr);
+        execvp("xvfb-run", args.data());
+        std::perror("xvfb-run");
+        return 1;
+    }
     for ( const char* name : { "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY",
                                "ALL_PROXY", "all_proxy", "SSL_CERT_FILE",
                                "FEEDQUILL_UPDATE_URL" } )
