@@ -65,6 +65,7 @@ FeedDocumentLoader::FeedDocumentLoader(wxXmlDocument& doc, const Stopper& stoppe
     XML_SetCharacterDataHandler(parser, OnText);
     XML_SetCdataSectionHandler(parser, OnStartCdata, OnEndCdata);
     XML_SetCommentHandler(parser, OnComment);
+    XML_SetProcessingInstructionHandler(parser, OnProcessingInstruction);
     XML_SetXmlDeclHandler(parser, OnXmlDecl);
     XML_SetEntityDeclHandler(parser, OnEntityDecl);
     XML_SetUnknownEncodingHandler(parser, OnUnknownEncoding, nullptr);
@@ -132,16 +133,27 @@ void FeedDocumentLoader::Append(wxXmlNode* node)
     ++m_nodes;
 }
 
-void FeedDocumentLoader::FlushText()
+bool FeedDocumentLoader::HasRoomForNode()
+{
+    if ( m_nodes < MAX_NODES )
+        return true;
+    End(REFUSED);
+    return false;
+}
+
+bool FeedDocumentLoader::FlushText()
 {
     if ( m_inCdata || m_text.empty() )
-        return;
+        return true;
     if ( !IsWhiteOnly(m_text) )
     {
-        Append(new wxXmlNode(wxXML_TEXT_NODE, wxString(), FromUtf8(m_text.data(), m_text.size()),
+        if ( !HasRoomForNode() )
+            return false;
+        Append(new wxXmlNode(wxXML_TEXT_NODE, "text", FromUtf8(m_text.data(), m_text.size()),
                              XML_GetCurrentLineNumber(m_parser.get())));
     }
     m_text.clear();
+    return true;
 }
 
 void FeedDocumentLoader::OnStartElement(void* data, const char* name, const char** attrs)
@@ -149,8 +161,9 @@ void FeedDocumentLoader::OnStartElement(void* data, const char* name, const char
     auto* self = static_cast<FeedDocumentLoader*>(data);
     if ( self->m_status != LOADING )
         return;
-    self->FlushText();
-    if ( static_cast<int>(self->m_open.size()) > MAX_DEPTH || self->m_nodes >= MAX_NODES )
+    if ( !self->FlushText() || !self->HasRoomForNode() )
+        return;
+    if ( static_cast<int>(self->m_open.size()) > MAX_DEPTH )
     {
         self->End(REFUSED);
         return;
@@ -173,9 +186,8 @@ void FeedDocumentLoader::OnStartElement(void* data, const char* name, const char
 void FeedDocumentLoader::OnEndElement(void* data, const char* WXUNUSED(name))
 {
     auto* self = static_cast<FeedDocumentLoader*>(data);
-    if ( self->m_status != LOADING )
+    if ( self->m_status != LOADING || !self->FlushText() )
         return;
-    self->FlushText();
     const int depth = static_cast<int>(self->m_open.size()) - 1;
     const wxXmlNode* element = self->m_open.back().node;
     self->m_open.pop_back();
@@ -193,9 +205,8 @@ void FeedDocumentLoader::OnText(void* data, const char* text, int len)
 void FeedDocumentLoader::OnStartCdata(void* data)
 {
     auto* self = static_cast<FeedDocumentLoader*>(data);
-    if ( self->m_status != LOADING )
+    if ( self->m_status != LOADING || !self->FlushText() )
         return;
-    self->FlushText();
     self->m_inCdata = true;
 }
 
@@ -205,12 +216,9 @@ void FeedDocumentLoader::OnEndCdata(void* data)
     if ( self->m_status != LOADING )
         return;
     self->m_inCdata = false;
-    if ( self->m_nodes >= MAX_NODES )
-    {
-        self->End(REFUSED);
+    if ( !self->HasRoomForNode() )
         return;
-    }
-    self->Append(new wxXmlNode(wxXML_CDATA_SECTION_NODE, wxString(),
+    self->Append(new wxXmlNode(wxXML_CDATA_SECTION_NODE, "cdata",
                                FromUtf8(self->m_text.data(), self->m_text.size()),
                                XML_GetCurrentLineNumber(self->m_parser.get())));
     self->m_text.clear();
@@ -219,15 +227,19 @@ void FeedDocumentLoader::OnEndCdata(void* data)
 void FeedDocumentLoader::OnComment(void* data, const char* text)
 {
     auto* self = static_cast<FeedDocumentLoader*>(data);
-    if ( self->m_status != LOADING )
+    if ( self->m_status != LOADING || !self->FlushText() || !self->HasRoomForNode() )
         return;
-    self->FlushText();
-    if ( self->m_nodes >= MAX_NODES )
-    {
-        self->End(REFUSED);
-        return;
-    }
     self->Append(new wxXmlNode(wxXML_COMMENT_NODE, "comment", FromUtf8(text),
+                               XML_GetCurrentLineNumber(self->m_parser.get())));
+}
+
+void FeedDocumentLoader::OnProcessingInstruction(void* data, const char* target,
+                                                 const char* text)
+{
+    auto* self = static_cast<FeedDocumentLoader*>(data);
+    if ( self->m_status != LOADING || !self->FlushText() || !self->HasRoomForNode() )
+        return;
+    self->Append(new wxXmlNode(wxXML_PI_NODE, FromUtf8(target), FromUtf8(text),
                                XML_GetCurrentLineNumber(self->m_parser.get())));
 }
 

@@ -13,7 +13,8 @@ class wxXmlDocument;
 class wxXmlNode;
 
 // Builds a wxXmlDocument from bytes as they arrive, with the nodes wxXmlDocument::Load makes
-// (elements, text, CDATA, comments; text that is only white space dropped), so that a feed can
+// (elements, text, CDATA, comments, processing instructions; text that is only white space
+// dropped), so that a feed can
 // be read only as far as its newest post. Unlike the toolkit's loader it costs time linear in
 // the input, refuses entity declarations and absurd nesting, and never loads anything external.
 class FeedDocumentLoader
@@ -52,7 +53,9 @@ private:
     };
 
     void Append(wxXmlNode* node);
-    void FlushText();
+    // Both false once the document has been refused.
+    bool FlushText();
+    bool HasRoomForNode();
     void End(Status status);
 
     static void OnStartElement(void* self, const char* name, const char** attrs);
@@ -61,6 +64,7 @@ private:
     static void OnStartCdata(void* self);
     static void OnEndCdata(void* self);
     static void OnComment(void* self, const char* text);
+    static void OnProcessingInstruction(void* self, const char* target, const char* text);
     static void OnXmlDecl(void* self, const char* version, const char* encoding, int standalone);
     static void OnEntityDecl(void* self, const char* name, int isParameter, const char* value,
                              int valueLength, const char* base, const char* systemId,

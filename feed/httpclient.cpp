@@ -81,6 +81,9 @@ bool NormalizeAddress(const std::string& url, std::string& normalized)
 
 bool ResolveLocation(const std::string& base, const std::string& location, std::string& resolved)
 {
+    // libcurl 7.88 resolves "#part" to the base's folder; a fragment alone names the base.
+    if ( !location.empty() && location[0] == '#' )
+        return NormalizeAddress(base, resolved);
     CurlUrl parsed = NewUrl();
     if ( !parsed || location.empty()
          || curl_url_set(parsed.get(), CURLUPART_URL, base.c_str(), 0) != CURLUE_OK )

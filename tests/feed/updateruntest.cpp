@@ -8,6 +8,7 @@
 
 #include <wx/config.h>
 #include <wx/convauto.h>
+#include <wx/datetime.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 
@@ -288,4 +289,30 @@ TEST(CommandLineUpdate, MissingSignatureFileFailsAndSaysSo)
     const ProgramRun run = RunProgram("-q", home.GetPath());
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("missing/folder/sig"), std::string::npos) << run.err;
+}
+
+TEST(CommandLineUpdate, DueUpdateCheckReportsANewVersionOnStandardOutput)
+{
+    FixtureServer server;
+    server.Serve("/rss", FixtureServer::Response(200, RSS));
+    server.Serve("/updates/feedquill.txt",
+                 FixtureServer::Response(200, "|1.1|1.1 beta|2026-12-01|Faster feeds."));
+    TempDir home;
+    ConfigureHome(home, server.Url("/rss"), home.File("sig"));
+    const long longAgo = (wxDateTime::Today() - wxDateSpan::Days(40)).GetTicks();
+    WriteBytes(home.File(".feedquill/Feedquill.cfg"),
+               ReadBytes(home.File(".feedquill/Feedquill.cfg"))
+               + "CCheckForUpdates=1\nLastUpdate=" + std::to_string(longAgo) + "\n");
+
+    const ProgramRun run = RunProgram("-q", home.GetPath(),
+                                      {"FEEDQUILL_UPDATE_URL="
+                                       + server.Url("/updates/feedquill.txt")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "New version of feedquill is available.\n\n"
+                       "   Current version:  1.0\n   New version:  1.1 beta\n"
+                       "   Release date:  2026-12-01\n\nFaster feeds.\n");
+    const std::string config = ReadBytes(home.File(".feedquill/Feedquill.cfg"));
+    EXPECT_NE(config.find("LastUpdate=" + std::to_string(wxDateTime::Today().GetTicks())),
+              std::string::npos) << config;
+    EXPECT_EQ(server.RequestCount(), 2u);
 }

@@ -19,6 +19,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,14 +44,14 @@ wxString NewVersionMessage(const wxString& version, const wxString& date,
            "   New version:  " + version + "\n   Release date:  " + date + "\n\n" + notes;
 }
 
-// An information file of exactly `size` bytes announcing 1.5, padded in its free text.
+// The cap counts bytes, so its edge needs a valid file of an exact size: the text pads it.
 std::string InfoOfSize(std::size_t size)
 {
     const std::string head = "|1.5|big|today|";
     return head + std::string(size - head.size(), 'x');
 }
 
-// A loopback port that nothing listens on: bound once to learn a free number, then released.
+// A port just released, so that the connection is refused at once rather than timed out.
 int UnusedPort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -67,7 +68,7 @@ int UnusedPort()
     return port;
 }
 
-// Sets an environment variable while it lives.
+// The address override lives in the environment, which every later test shares.
 class ScopedEnv
 {
 public:
@@ -251,7 +252,7 @@ TEST_F(UpdateCheck, ReadsOverHttps)
     EXPECT_EQ(checker.Check(wxString::FromUTF8(tlsServer.Url(INFO_PATH)), 1.0), 1);
 }
 
-// Restores the numeric locale it found.
+// A locale left switched on would change how every later test reads numbers.
 class ScopedNumericLocale
 {
 public:
@@ -303,6 +304,12 @@ struct NewerCase
     const char* notes;
 };
 
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const NewerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class UpdateCheckNewer : public UpdateCheck, public ::testing::WithParamInterface<NewerCase>
 {
 };
@@ -344,6 +351,11 @@ struct BodyCase
     const char* name;
     const char* body;
 };
+
+void PrintTo(const BodyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 std::string BodyCaseName(const ::testing::TestParamInfo<BodyCase>& info)
 {
@@ -432,6 +444,11 @@ struct FailureCase
     // Sets the server up and returns the address to check.
     std::function<std::string(FixtureServer&)> prepare;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UpdateCheckFailure : public UpdateCheck, public ::testing::WithParamInterface<FailureCase>
 {
@@ -676,6 +693,11 @@ struct DueFlagCase
     bool quiet;
     const char* body;
 };
+
+void PrintTo(const DueFlagCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UpdateCommandDueFlag : public UpdateCommand,
                              public ::testing::WithParamInterface<DueFlagCase>

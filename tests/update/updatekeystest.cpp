@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <ostream>
 #include <string>
 
 namespace
@@ -185,6 +186,12 @@ struct DueCase
     long defaultPeriod;
     bool due;
 };
+
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const DueCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UpdateDuePeriod : public UpdateDue, public ::testing::WithParamInterface<DueCase>
 {
