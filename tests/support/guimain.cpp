@@ -15,6 +15,8 @@
 
 int main(int argc, char** argv)
 {
+    // GoogleTest takes its own flags out of argv; a run under Xvfb needs them all.
+    std::vector<char*> original(argv, argv + argc);
     ::testing::InitGoogleTest(&argc, argv);
     // Listing the tests needs no display.
     if ( ::testing::GTEST_FLAG(list_tests) )
@@ -24,7 +26,7 @@ int main(int argc, char** argv)
     if ( !display || !*display )
     {
         std::vector<char*> args = { const_cast<char*>("xvfb-run"), const_cast<char*>("-a") };
-        args.insert(args.end(), argv, argv + argc);
+        args.insert(args.end(), original.begin(), original.end());
         args.push_back(nullptr);
         execvp("xvfb-run", args.data());
         std::perror("xvfb-run");

@@ -15,10 +15,61 @@
 namespace
 {
 
-// The line of `xwininfo -root -tree` that describes the window with this title, if any.
-std::string FindWindowLine(const std::string& title)
+// A display of its own, so that no other test's window can be taken for the program's.
+class PrivateDisplay
 {
-    FILE* pipe = popen("xwininfo -root -tree 2>/dev/null", "r");
+public:
+    PrivateDisplay()
+    {
+        for ( int number = 140; number < 200 && m_server <= 0; ++number )
+        {
+            if ( access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0 )
+                continue;
+            m_name = ":" + std::to_string(number);
+            m_server = Start({"Xvfb", m_name.c_str(), "-screen", "0", "1280x1024x24",
+                              "-nolisten", "tcp"}, {});
+            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+            for ( int i = 0; i < 100 && access(socket.c_str(), F_OK) != 0; ++i )
+                wxMilliSleep(50);
+        }
+    }
+
+    ~PrivateDisplay()
+    {
+        if ( m_server > 0 )
+        {
+            kill(m_server, SIGTERM);
+            waitpid(m_server, nullptr, 0);
+        }
+    }
+
+    const std::string& GetName() const { return m_name; }
+
+    // Starts a program with extra environment settings; its process id, or -1.
+    static pid_t Start(std::vector<const char*> args,
+                       const std::vector<std::pair<std::string, std::string>>& env)
+    {
+        const pid_t child = fork();
+        if ( child != 0 )
+            return child;
+        for ( const auto& setting : env )
+            setenv(setting.first.c_str(), setting.second.c_str(), 1);
+        freopen("/dev/null", "w", stderr);
+        args.push_back(nullptr);
+        execvp(args[0], const_cast<char* const*>(args.data()));
+        _exit(127);
+    }
+
+private:
+    std::string m_name;
+    pid_t m_server = -1;
+};
+
+// The line of `xwininfo -root -tree` that describes the window with this title, if any.
+std::string FindWindowLine(const std::string& display, const std::string& title)
+{
+    const std::string command = "xwininfo -display " + display + " -root -tree 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
     if ( !pipe )
         return std::string();
     std::string found;
@@ -36,27 +87,24 @@ std::string FindWindowLine(const std::string& title)
 
 TEST(WindowMode, OpensTheMainWindowAtItsSize)
 {
+    PrivateDisplay display;
+    ASSERT_FALSE(display.GetName().empty());
     TempDir home;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if ( child == 0 )
-    {
-        setenv("HOME", home.GetPath().fn_str(), 1);
-        setenv("GSETTINGS_BACKEND", "memory", 1);
-        execl(FEEDQUILL_BINARY, FEEDQUILL_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t program = PrivateDisplay::Start(
+        {FEEDQUILL_BINARY},
+        {{"HOME", std::string(home.GetPath().fn_str())}, {"DISPLAY", display.GetName()},
+         {"GSETTINGS_BACKEND", "memory"}});
+    ASSERT_GT(program, 0);
 
     std::string window;
     for ( int i = 0; i < 100 && window.empty(); ++i )
     {
         wxMilliSleep(100);
-        window = FindWindowLine("Spread your blog around the world");
+        window = FindWindowLine(display.GetName(), "Spread your blog around the world");
     }
-    int status = 0;
-    const bool exitedEarly = waitpid(child, &status, WNOHANG) == child;
-    kill(child, SIGTERM);
-    waitpid(child, &status, 0);
+    const bool exitedEarly = waitpid(program, nullptr, WNOHANG) == program;
+    kill(program, SIGTERM);
+    waitpid(program, nullptr, 0);
 
     EXPECT_FALSE(exitedEarly);
     EXPECT_NE(window.find("650x450"), std::string::npos) << window;
