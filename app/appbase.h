@@ -6,6 +6,9 @@
 
 #include <wx/app.h>
 #include <wx/cmdline.h>
+#include <wx/msgout.h>
+
+#include <cstdio>
 
 // What the window application and the console application have in common: the command line,
 // start-up, the one-shot command-line run and shut-down. AppBase is wxApp or wxAppConsole.
@@ -27,7 +30,12 @@ public:
     bool OnCmdLineHelp(wxCmdLineParser& parser) override
     {
         StartUp::SetExitStatus(EXIT_STATUS_OK);
-        return AppBase::OnCmdLineHelp(parser);
+        // Help that was asked for is the program's output, not an error message.
+        wxMessageOutputStderr toStdout(stdout);
+        wxMessageOutput* previous = wxMessageOutput::Set(&toStdout);
+        const bool result = AppBase::OnCmdLineHelp(parser);
+        wxMessageOutput::Set(previous);
+        return result;
     }
 
     bool OnCmdLineError(wxCmdLineParser& parser) override
