@@ -36,7 +36,8 @@ wxString GetUpdateInfoUrl()
 
 wxString GetProgramName()
 {
-    return wxTheApp ? wxTheApp->GetAppName() : wxString("feedquill");
+    wxAppConsole* app = wxAppConsole::GetInstance();
+    return app ? app->GetAppName() : wxString("feedquill");
 }
 
 UpdateChecker::UpdateChecker()
@@ -93,6 +94,11 @@ int UpdateChecker::Check(const wxString& url, double currentVersion)
 {
     if ( !Fetch(url) )
         return UPDATE_CHECK_FAILED;
+    return ReadResponse(currentVersion);
+}
+
+int UpdateChecker::ReadResponse(double currentVersion)
+{
     const wxString text = wxString(m_response).Trim(true).Trim(false);
     if ( text.length() < 2 )
         return UPDATE_CHECK_LATEST;

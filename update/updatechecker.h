@@ -25,6 +25,9 @@ public:
 
     int Check(const wxString& url, double currentVersion);
     bool Fetch(const wxString& url);
+    // Reads the information file fetched into the response, as Check does after Fetch.
+    int ReadResponse(double currentVersion);
+    void SetResponse(const wxString& response) { m_response = response; }
     wxString GetResultMessage(const wxString& currentVersionText) const;
 
     // The request of a check: headers and limits. Tests shorten the limits.
