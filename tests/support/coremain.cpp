@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     wxInitializer initializer(argc, argv);
     if ( !initializer.IsOk() )
         return 1;
-    wxTheApp->SetAppName("feedquill");
+    wxAppConsole::GetInstance()->SetAppName("feedquill");
     curl_global_init(CURL_GLOBAL_DEFAULT);
     const int result = RUN_ALL_TESTS();
     curl_global_cleanup();
