@@ -78,7 +78,8 @@ void ApplyCommandLine(const wxCmdLineParser& parser)
 
 void DecideUpdateCheck()
 {
-    g_project.m_updateCheckDue = IsUpdateCheckDue(true, 30);
+    // A build without the update check (as distributions make it) never asks our site.
+    g_project.m_updateCheckDue = FEEDQUILL_UPDATE_CHECK && IsUpdateCheckDue(true, 30);
 }
 
 void RunCommandLineUpdate()

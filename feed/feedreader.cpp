@@ -100,7 +100,19 @@ bool HasScheme(const wxString& link)
     return true;
 }
 
+// How long a feed read waits, in seconds: for a connection, for a stalled transfer, in all.
+long s_connectTimeout = 30;
+long s_lowSpeedTime = 30;
+long s_totalTimeout = 300;
+
 } // anonymous namespace
+
+void FeedReader::SetTimeLimits(long connectSecs, long lowSpeedSecs, long totalSecs)
+{
+    s_connectTimeout = connectSecs;
+    s_lowSpeedTime = lowSpeedSecs;
+    s_totalTimeout = totalSecs;
+}
 
 FeedReader::FeedReader(wxString url)
     : m_url(url),
@@ -116,6 +128,9 @@ HttpOptions FeedReader::GetDefaultHttpOptions()
                               "application/xml;q=0.9, text/*;q=0.8");
     options.headers.push_back("User-Agent: Feedquill; " FEEDQUILL_SITE "/");
     options.maxRedirects = 11;
+    options.connectTimeoutSecs = s_connectTimeout;
+    options.lowSpeedTimeSecs = s_lowSpeedTime;
+    options.totalTimeoutSecs = s_totalTimeout;
     return options;
 }
 

@@ -43,6 +43,9 @@ public:
     // The request a feed read makes: headers and limits. Tests shorten the limits.
     static HttpOptions GetDefaultHttpOptions();
     void SetHttpOptions(const HttpOptions& options) { m_httpOptions = options; }
+    // Changes the time limits of every feed read that follows in this process; servers that
+    // hang are worth waiting for only a second or two in tests.
+    static void SetTimeLimits(long connectSecs, long lowSpeedSecs, long totalSecs);
 
 private:
     int Fetch(wxString url);

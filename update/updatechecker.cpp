@@ -138,6 +138,8 @@ wxString UpdateChecker::GetResultMessage(const wxString& currentVersionText) con
 void Project::CheckForUpdates(bool quiet)
 {
     m_updateCheckDue = false;
+    if ( !FEEDQUILL_UPDATE_CHECK )
+        return;
     UpdateChecker checker;
     const int result = checker.Check(GetUpdateInfoUrl(), FEEDQUILL_VERSION);
     const wxString message = checker.GetResultMessage(FEEDQUILL_VERSION_TEXT);
