@@ -126,7 +126,8 @@ void FeedquillFrame::CreateControls()
     auto* panelSizer = new wxBoxSizer(wxVERTICAL);
     panel->SetSizer(panelSizer, true);
 
-    auto* feedBox = new wxStaticBox(panel, wxID_ANY, _("Enter url of RSS or Atom feed of your blog"),
+    auto* feedBox = new wxStaticBox(panel, wxID_ANY,
+                                    _("Enter url of RSS or Atom feed of your blog"),
                                     wxDefaultPosition, wxDefaultSize, 0);
     auto* feedGroup = new wxStaticBoxSizer(feedBox, wxVERTICAL);
     panelSizer->Add(feedGroup, 0, wxEXPAND | wxALL, 7);

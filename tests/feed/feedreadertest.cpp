@@ -209,7 +209,8 @@ TEST(FeedReaderSamples, RealBlogsGiveTheirNewestPost)
     } cases[] =
     {
         { "link-rss-relative.xml", FEED_OK, "Neverwinter & Jingle Jam Humble Bundle!",
-          "/en/games/neverwinter/news/detail/10743874-neverwinter-%26-jingle-jam-humble-bundle%21" },
+          "/en/games/neverwinter/news/detail/"
+          "10743874-neverwinter-%26-jingle-jam-humble-bundle%21" },
         { "fmt-atom03-title-mode-escaped.xml", FEED_OK, "Example Atom",
           "http://example.org/2004/entry-1" },
         { "real-wordpress-blank-line-before-decl.xml", FEED_OK,

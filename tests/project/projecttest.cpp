@@ -44,7 +44,8 @@ TEST_F(ProjectLoad, ReadsTheGroupOfTheProjectNamedInOptions)
     WriteBytes(GetConfigPath(),
                "[options]\nProject=work\n"
                "[project/default]\nFeedURL=http://wrong.example/\n"
-               "[project/work]\nFeedURL=\"  http://blog.example/feed  \"\nFilePath=/tmp/sig.txt\n"
+               "[project/work]\nFeedURL=\"  http://blog.example/feed  \"\n"
+               "FilePath=/tmp/sig.txt\n"
                "LastTitle=Hello\nLastLink=http://blog.example/hello\n");
     ReopenConfig();
     wxConfigBase::Get()->SetPath("/somewhere");

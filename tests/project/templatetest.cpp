@@ -89,7 +89,8 @@ TEST_F(TemplateSave, WritesUtf8WithoutMarkAndLoadsBackTheSameText)
     const wxString text = wxString::FromUTF8("Grüße\n  %title%\n%link%");
     g_project.m_template = text;
     EXPECT_TRUE(g_project.SaveTemplate());
-    EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "Gr\xC3\xBC\xC3\x9F" "e\n  %title%\n%link%");
+    EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")),
+              "Gr\xC3\xBC\xC3\x9F" "e\n  %title%\n%link%");
     g_project.m_template.clear();
     g_project.LoadTemplate();
     EXPECT_EQ(g_project.m_template, text);
