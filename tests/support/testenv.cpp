@@ -166,6 +166,12 @@ wxString ProjectTest::GetTemplatePath(const wxString& name) const
     return m_dir.File("SignatureTemplates/" + name);
 }
 
+std::string ProgramUnderTest()
+{
+    const char* binary = std::getenv("FEEDQUILL_TEST_BINARY");
+    return binary && *binary ? binary : FEEDQUILL_BINARY;
+}
+
 ProgramRun RunProgram(const std::string& args, const wxString& home,
                       const std::vector<std::string>& env, const std::string& binary)
 {

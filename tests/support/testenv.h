@@ -129,10 +129,13 @@ struct ProgramRun
     std::string err;     // standard error
 };
 
-// Runs the built feedquill (or a copy of it) with the given arguments, already quoted for the
-// shell, and HOME, without any display, and with extra "NAME=value" settings; bounded to 60
-// seconds.
+// The program the tests run: FEEDQUILL_TEST_BINARY from the environment when set (such as an
+// installed /usr/bin/feedquill), else the one just built.
+std::string ProgramUnderTest();
+
+// Runs feedquill (or a copy of it) with the given arguments, already quoted for the shell, and
+// HOME, without any display, and with extra "NAME=value" settings; bounded to 60 seconds.
 ProgramRun RunProgram(const std::string& args, const wxString& home,
                       const std::vector<std::string>& env = {},
-                      const std::string& binary = FEEDQUILL_BINARY);
+                      const std::string& binary = ProgramUnderTest());
 #endif
