@@ -1,1 +1,105 @@
 # Installation and packaging rules.
+#
+# "cmake --install" lays out, under the GNU directories of CMAKE_INSTALL_PREFIX: the program,
+# its art, the desktop entry, the AppStream metadata, the icons, the manual page and the systemd
+# user units. CPack turns the same files into a Debian package (cpack -G DEB).
+#
+# The program looks for its art at the path compiled into it (FEEDQUILL_INSTALLED_ART_DIR, under
+# CMAKE_INSTALL_PREFIX), so a package must install under the same prefix: configure with
+# -DCMAKE_INSTALL_PREFIX=/usr for a Debian package (scripts/setup does).
+
+set(feedquill_dist ${CMAKE_CURRENT_SOURCE_DIR}/dist)
+
+install(TARGETS feedquill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY art/ DESTINATION ${CMAKE_INSTALL_DATADIR}/feedquill/art)
+
+install(FILES ${feedquill_dist}/feedquill.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${feedquill_dist}/feedquill.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+        RENAME example.feedquill.Feedquill.metainfo.xml)
+foreach(size IN LISTS FEEDQUILL_ICON_SIZES)
+    install(FILES resources/feedquill-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME feedquill.png)
+endforeach()
+install(FILES resources/feedquill.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+
+# The manual page and the release notes (in Debian's changelog form), compressed as Debian wants
+# them (-n: no name or time stamp inside, so the same file gives the same bytes).
+find_program(FEEDQUILL_GZIP gzip REQUIRED)
+mark_as_advanced(FEEDQUILL_GZIP)
+set(compressed "")
+foreach(page IN ITEMS feedquill.1 changelog)
+    set(copy ${CMAKE_CURRENT_BINARY_DIR}/compressed/${page})
+    add_custom_command(OUTPUT ${copy}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${feedquill_dist}/${page} ${copy}
+        COMMAND ${FEEDQUILL_GZIP} -9nf ${copy}
+        DEPENDS ${feedquill_dist}/${page}
+        COMMENT "Compressing ${page}"
+        VERBATIM)
+    list(APPEND compressed ${copy}.gz)
+endforeach()
+add_custom_target(feedquill_compressed_docs ALL DEPENDS ${compressed})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/feedquill.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The systemd user units, with the program's installed path in ExecStart. They go to
+# lib/systemd/user (not the multiarch library folder), where the user manager looks.
+set(units_dir ${CMAKE_CURRENT_BINARY_DIR}/systemd)
+foreach(unit feedquill.service feedquill.timer)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                 ${feedquill_dist}/systemd/${unit})
+    file(READ ${feedquill_dist}/systemd/${unit} text)
+    string(REPLACE "/usr/bin/feedquill" "${CMAKE_INSTALL_FULL_BINDIR}/feedquill" text "${text}")
+    file(CONFIGURE OUTPUT ${units_dir}/${unit} CONTENT "${text}" @ONLY)
+    install(FILES ${units_dir}/${unit} DESTINATION lib/systemd/user)
+endforeach()
+
+# The server of the offline demonstration (scripts/demo): it serves dist/demo/blog-feed.xml
+# from 127.0.0.1 with the tests' loopback server. Not installed.
+if(TARGET feedquill_test_support)
+    add_executable(feedquill_demo_server ${feedquill_dist}/demo/demoserver.cpp)
+    target_link_libraries(feedquill_demo_server PRIVATE feedquill_test_support)
+endif()
+
+# The Debian package: feedquill_1.0_amd64.deb.
+set(CPACK_PACKAGE_NAME feedquill)
+set(CPACK_PACKAGE_VENDOR "Tarnwick")
+set(CPACK_PACKAGE_CONTACT "Feedquill maintainers <maintainers@feedquill.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "keeps your e-mail signature up to date with your blog")
+# Wrapped for the package's control file.
+set(CPACK_PACKAGE_DESCRIPTION [[
+Feedquill reads your blog's RSS or Atom feed, takes the newest post's title
+and link, fills them into a signature template and rewrites the signature
+file that your mail program reads.
+
+It has a window for setting it up, and a command line for systemd timers and
+cron that needs no display. A systemd user timer for hourly updates comes
+with it.]])
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION mail)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${FEEDQUILL_SITE})
+# dpkg-shlibdeps (package dpkg-dev) finds the libraries the program needs.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# https feeds need the system's certificate store.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
+
+if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    message(STATUS "Feedquill installs under ${CMAKE_INSTALL_PREFIX}, and so does its Debian "
+                   "package; configure with -DCMAKE_INSTALL_PREFIX=/usr for a package that "
+                   "installs under /usr")
+endif()
