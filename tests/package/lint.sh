@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Checks one of the files that are installed beside the program with the tool made for it.
+# Any message from the tool fails the check, not only its errors. Exits 77 (skipped) when the
+# tool is not installed.
+#   lint.sh desktop  SOURCE_DIR
+#   lint.sh appstream SOURCE_DIR
+#   lint.sh man      SOURCE_DIR
+#   lint.sh systemd  SOURCE_DIR BINARY
+set -euo pipefail
+
+kind=$1
+source_dir=$2
+
+need() {
+    if ! command -v "$1" > /dev/null; then
+        echo "SKIP: $1 is not installed"
+        exit 77
+    fi
+}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/feedquill-lint.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# Runs a command; fails when it fails or says anything on either output.
+quiet() {
+    local status=0
+    "$@" > "$work/said" 2>&1 || status=$?
+    if [ "$status" -ne 0 ] || [ -s "$work/said" ]; then
+        echo "FAIL: $* (exit status $status):"
+        cat "$work/said"
+        exit 1
+    fi
+}
+
+case $kind in
+desktop)
+    need desktop-file-validate
+    quiet desktop-file-validate "$source_dir/dist/feedquill.desktop"
+    ;;
+appstream)
+    need appstreamcli
+    # The placeholder site's domain, .example, is no real top-level domain, and the site is
+    # plain http: the validator notes both ("I:") and still passes.
+    appstreamcli validate --no-net "$source_dir/dist/feedquill.metainfo.xml" > "$work/said" 2>&1 \
+        || { cat "$work/said"; exit 1; }
+    if grep -Ev '^I: .*(cid-maybe-not-rdns|url-not-secure)|^$|Validation was successful' \
+            "$work/said"; then
+        echo "FAIL: unexpected messages from appstreamcli"
+        exit 1
+    fi
+    # The desktop entry it launches is the one installed.
+    grep -q '<launchable type="desktop-id">feedquill.desktop</launchable>' \
+        "$source_dir/dist/feedquill.metainfo.xml"
+    ;;
+man)
+    need man
+    page=$source_dir/dist/feedquill.1
+    # groff's warnings (man --warnings) come on standard error; the page itself is discarded.
+    status=0
+    LC_ALL=C.UTF-8 man --warnings -l -Tutf8 "$page" > /dev/null 2> "$work/said" || status=$?
+    if [ "$status" -ne 0 ] || [ -s "$work/said" ]; then
+        echo "FAIL: man --warnings (exit status $status):"
+        cat "$work/said"
+        exit 1
+    fi
+    # Every switch, and the same feed error numbers as the README's table.
+    for switch in help cmd quiet local; do
+        grep -qF -- "\\-\\-$switch" "$page" || { echo "FAIL: --$switch is missing"; exit 1; }
+    done
+    sed -n '/^## Feed error numbers/,/^## /p' "$source_dir/README.md" \
+        | grep -E '^\| [0-9]' | cut -d'|' -f2 | grep -oE '[0-9]+' | sort -n > "$work/readme"
+    sed -n '/^\.SH FEED ERRORS/,/^\.SH /p' "$page" | grep -A1 -x '\.TP' \
+        | grep -E '^\.BR? [0-9]' | grep -oE '[0-9]+' | sort -n > "$work/page"
+    if [ ! -s "$work/readme" ] || ! diff "$work/readme" "$work/page"; then
+        echo "FAIL: the feed error numbers differ from README.md's (< README, > page)"
+        exit 1
+    fi
+    ;;
+systemd)
+    need systemd-analyze
+    binary=$3
+    # verify checks that ExecStart's program exists, so the copies run the built one.
+    for unit in feedquill.service feedquill.timer; do
+        sed "s|/usr/bin/feedquill|$binary|" "$source_dir/dist/systemd/$unit" > "$work/$unit"
+    done
+    grep -qx 'ExecStart=/usr/bin/feedquill -q' "$source_dir/dist/systemd/feedquill.service"
+    mkdir -m 700 "$work/runtime"
+    quiet env XDG_RUNTIME_DIR="$work/runtime" systemd-analyze --user --man=no verify \
+        "$work/feedquill.service" "$work/feedquill.timer"
+    ;;
+*)
+    echo "unknown check: $kind"
+    exit 2
+    ;;
+esac
+echo "OK: $kind"
