@@ -136,10 +136,21 @@ void Shutdown()
 
 wxString GetArtDir()
 {
-    const wxString beside = g_programDir + "art" + wxFileName::GetPathSeparator();
-    if ( wxFileName::DirExists(beside) )
-        return beside;
-    return wxString(FEEDQUILL_INSTALLED_ART_DIR) + wxFileName::GetPathSeparator();
+    // Beside the executable (the build tree, a portable copy), then where an installation
+    // below the executable's prefix keeps it, then where this build installs it.
+    const wxString separator = wxFileName::GetPathSeparator();
+    const wxString candidates[] =
+    {
+        g_programDir + "art" + separator,
+        g_programDir + ".." + separator + "share" + separator + "feedquill" + separator + "art"
+            + separator,
+    };
+    for ( const wxString& dir : candidates )
+    {
+        if ( wxFileName::DirExists(dir) )
+            return dir;
+    }
+    return wxString(FEEDQUILL_INSTALLED_ART_DIR) + separator;
 }
 
 void SetExitStatus(int status)

@@ -293,6 +293,7 @@ TEST(CommandLineUpdate, MissingSignatureFileFailsAndSaysSo)
 
 TEST(CommandLineUpdate, DueUpdateCheckReportsANewVersionOnStandardOutput)
 {
+    SKIP_WITHOUT_UPDATE_CHECK();
     FixtureServer server;
     server.Serve("/rss", FixtureServer::Response(200, RSS));
     server.Serve("/updates/feedquill.txt",

@@ -1,6 +1,7 @@
 #ifndef FEEDQUILL_TESTS_TESTENV_H
 #define FEEDQUILL_TESTS_TESTENV_H
 
+#include "app/buildinfo.h"
 #include "app/launcher.h"
 #include "app/messenger.h"
 
@@ -15,6 +16,11 @@
 
 // Lets failed expectations show wxString values as text.
 void PrintTo(const wxString& text, std::ostream* out);
+
+// For tests of the update check, which a build may leave out.
+#define SKIP_WITHOUT_UPDATE_CHECK() \
+    if ( !FEEDQUILL_UPDATE_CHECK ) \
+        GTEST_SKIP() << "built without the update check"
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir

@@ -584,6 +584,12 @@ TEST(UpdateInfoUrl, EnvironmentOverridesIt)
 class UpdateCommand : public UpdateCheck
 {
 protected:
+    void SetUp() override
+    {
+        SKIP_WITHOUT_UPDATE_CHECK();
+        UpdateCheck::SetUp();
+    }
+
     ScopedEnv m_url{"FEEDQUILL_UPDATE_URL", m_server.Url(INFO_PATH)};
     RecordingMessenger m_messenger;
     RecordingLauncher m_launcher;
