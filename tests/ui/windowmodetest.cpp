@@ -9,29 +9,40 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace
 {
 
-// A display of its own, so that no other test's window can be taken for the program's.
+// A display of its own, so that no other test's window can be taken for the program's. Xvfb
+// picks a free display number itself and tells it through a pipe.
 class PrivateDisplay
 {
 public:
     PrivateDisplay()
     {
-        for ( int number = 140; number < 200 && m_server <= 0; ++number )
+        int fds[2];
+        if ( pipe(fds) != 0 )
+            return;
+        m_server = fork();
+        if ( m_server == 0 )
         {
-            if ( access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0 )
-                continue;
-            m_name = ":" + std::to_string(number);
-            m_server = Start({"Xvfb", m_name.c_str(), "-screen", "0", "1280x1024x24",
-                              "-nolisten", "tcp"}, {});
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-            for ( int i = 0; i < 100 && access(socket.c_str(), F_OK) != 0; ++i )
-                wxMilliSleep(50);
+            close(fds[0]);
+            freopen("/dev/null", "w", stderr);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
         }
+        close(fds[1]);
+        pollfd ready = { fds[0], POLLIN, 0 };
+        char number[16] = {};
+        if ( m_server > 0 && poll(&ready, 1, 10000) > 0
+             && read(fds[0], number, sizeof(number) - 1) > 0 )
+            m_name = ":" + std::string(number).substr(0, std::string(number).find('\n'));
+        close(fds[0]);
     }
 
     ~PrivateDisplay()
