@@ -38,9 +38,20 @@ int main(int argc, char** argv)
         unsetenv(name);
     // No desktop session under Xvfb: GTK's settings stay in memory instead of asking for one.
     setenv("GSETTINGS_BACKEND", "memory", 1);
-    wxApp::SetInstance(new wxApp);
-    if ( !wxEntryStart(argc, argv) )
+    // A display server under heavy load may refuse a connection for a moment.
+    bool started = false;
+    for ( int attempt = 0; attempt < 5 && !started; ++attempt )
+    {
+        if ( attempt > 0 )
+            sleep(1);
+        wxApp::SetInstance(new wxApp);
+        started = wxEntryStart(argc, argv);
+    }
+    if ( !started )
+    {
+        std::fprintf(stderr, "cannot open the display %s\n", display);
         return 1;
+    }
     wxTheApp->SetAppName("feedquill");
     wxTheApp->CallOnInit();
     // Logged errors would otherwise become message boxes that nobody answers.
