@@ -2,6 +2,7 @@
 // environment, so that every request stays on 127.0.0.1.
 
 #include <wx/app.h>
+#include <wx/debug.h>
 #include <wx/init.h>
 
 #include <curl/curl.h>
@@ -9,9 +10,24 @@
 
 #include <cstdlib>
 
+namespace
+{
+
+// A failed wx assertion becomes a test failure instead of a dialog nobody answers.
+void OnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+              const wxString& msg)
+{
+    ADD_FAILURE_AT(file.utf8_str().data(), line) << "wx assertion \"" << cond.utf8_str().data()
+                                                 << "\" in " << func.utf8_str().data() << ": "
+                                                 << msg.utf8_str().data();
+}
+
+} // anonymous namespace
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    wxSetAssertHandler(OnAssert);
     for ( const char* name : { "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY",
                                "ALL_PROXY", "all_proxy", "SSL_CERT_FILE",
                                "FEEDQUILL_UPDATE_URL" } )

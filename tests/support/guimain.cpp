@@ -2,6 +2,7 @@
 // so that each test builds exactly the windows it needs.
 
 #include <wx/app.h>
+#include <wx/debug.h>
 #include <wx/init.h>
 #include <wx/log.h>
 
@@ -13,11 +14,26 @@
 #include <unistd.h>
 #include <vector>
 
+namespace
+{
+
+// A failed wx assertion becomes a test failure instead of a dialog nobody answers.
+void OnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+              const wxString& msg)
+{
+    ADD_FAILURE_AT(file.utf8_str().data(), line) << "wx assertion \"" << cond.utf8_str().data()
+                                                 << "\" in " << func.utf8_str().data() << ": "
+                                                 << msg.utf8_str().data();
+}
+
+} // anonymous namespace
+
 int main(int argc, char** argv)
 {
     // GoogleTest takes its own flags out of argv; a run under Xvfb needs them all.
     std::vector<char*> original(argv, argv + argc);
     ::testing::InitGoogleTest(&argc, argv);
+    wxSetAssertHandler(OnAssert);
     // Listing the tests needs no display.
     if ( ::testing::GTEST_FLAG(list_tests) )
         return RUN_ALL_TESTS();
@@ -36,8 +52,11 @@ int main(int argc, char** argv)
                                "ALL_PROXY", "all_proxy", "SSL_CERT_FILE",
                                "FEEDQUILL_UPDATE_URL" } )
         unsetenv(name);
-    // No desktop session under Xvfb: GTK's settings stay in memory instead of asking for one.
+    // No desktop session under Xvfb: GTK's settings stay in memory, and no accessibility bus
+    // is looked for (waiting for one can take longer than a test may).
     setenv("GSETTINGS_BACKEND", "memory", 1);
+    setenv("NO_AT_BRIDGE", "1", 1);
+    setenv("GTK_A11Y", "none", 1);
     // A display server under heavy load may refuse a connection for a moment.
     bool started = false;
     for ( int attempt = 0; attempt < 5 && !started; ++attempt )
