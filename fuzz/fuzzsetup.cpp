@@ -25,6 +25,8 @@ void SetUpFuzzing()
     if ( !mkdtemp(folder) )
         std::abort();
     g_dataDir = wxString(folder) + "/";
+    // The folder goes when the run ends; g_dataDir still names it then.
+    std::atexit([] { wxFileName::Rmdir(g_dataDir, wxPATH_RMDIR_RECURSIVE); });
     g_programDir = g_dataDir;
     wxFileName::Mkdir(g_dataDir + "SignatureTemplates", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
 }
