@@ -24,6 +24,13 @@ using Clock = std::chrono::steady_clock;
 const std::string OK_HEAD = "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
                             "Connection: close\r\n\r\n";
 
+// AddressSanitizer keeps freed memory in quarantine, so its builds use much more.
+#ifdef __SANITIZE_ADDRESS__
+const bool ADDRESS_SANITIZER = true;
+#else
+const bool ADDRESS_SANITIZER = false;
+#endif
+
 long PeakMemoryKiB()
 {
     rusage usage;
@@ -122,7 +129,10 @@ TEST_F(HostileServer, EndlessAndOversizedBodiesStopAtTheCap)
            }, 20);
     EXPECT_EQ(m_error, "Error #13 while processing your feed");
     // What arrives is parsed as it comes; at most one text run of the capped size is held.
-    EXPECT_LT(PeakMemoryKiB() - before, 100 * 1024);
+    if ( !ADDRESS_SANITIZER )
+    {
+        EXPECT_LT(PeakMemoryKiB() - before, 100 * 1024);
+    }
 }
 
 TEST_F(HostileServer, DocumentsThatWouldExplodeAreRefused)
