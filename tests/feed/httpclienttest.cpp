@@ -62,20 +62,6 @@ Fetched Fetch(const std::string& url, const HttpOptions& options = FastOptions()
     return fetched;
 }
 
-// A port nobody listens on: the system picks a free one, which is closed again at once.
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof addr;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
-
 std::string Compress(const std::string& data, int format)
 {
     wxMemoryOutputStream out;
@@ -300,7 +286,7 @@ TEST(HttpClientFailures, ErrorStatusesFailWithoutHandingOverTheirBody)
 
 TEST(HttpClientFailures, ConnectionRefusedIsAConnectError)
 {
-    const Fetched fetched = Fetch("http://127.0.0.1:" + std::to_string(FreePort()) + "/feed");
+    const Fetched fetched = Fetch("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/feed");
     EXPECT_EQ(fetched.result, HTTP_CONNECT_ERROR);
 }
 

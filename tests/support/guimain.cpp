@@ -1,8 +1,9 @@
 // The window tests' main: a plain wxApp on the display that Xvfb provides, not FeedquillApp,
 // so that each test builds exactly the windows it needs.
 
+#include "testenv.h"
+
 #include <wx/app.h>
-#include <wx/debug.h>
 #include <wx/init.h>
 #include <wx/log.h>
 
@@ -14,26 +15,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace
-{
-
-// A failed wx assertion becomes a test failure instead of a dialog nobody answers.
-void OnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
-              const wxString& msg)
-{
-    ADD_FAILURE_AT(file.utf8_str().data(), line) << "wx assertion \"" << cond.utf8_str().data()
-                                                 << "\" in " << func.utf8_str().data() << ": "
-                                                 << msg.utf8_str().data();
-}
-
-} // anonymous namespace
-
 int main(int argc, char** argv)
 {
     // GoogleTest takes its own flags out of argv; a run under Xvfb needs them all.
     std::vector<char*> original(argv, argv + argc);
     ::testing::InitGoogleTest(&argc, argv);
-    wxSetAssertHandler(OnAssert);
     // Listing the tests needs no display.
     if ( ::testing::GTEST_FLAG(list_tests) )
         return RUN_ALL_TESTS();
@@ -48,10 +34,7 @@ int main(int argc, char** argv)
         std::perror("xvfb-run");
         return 1;
     }
-    for ( const char* name : { "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY",
-                               "ALL_PROXY", "all_proxy", "SSL_CERT_FILE",
-                               "FEEDQUILL_UPDATE_URL" } )
-        unsetenv(name);
+    PrepareTestProcess();
     // No desktop session under Xvfb: GTK's settings stay in memory, and no accessibility bus
     // is looked for (waiting for one can take longer than a test may).
     setenv("GSETTINGS_BACKEND", "memory", 1);

@@ -7,13 +7,57 @@
 #include <wx/config.h>
 #include <wx/filename.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <wx/debug.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
+
+namespace
+{
+
+void OnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+              const wxString& msg)
+{
+    ADD_FAILURE_AT(file.utf8_str().data(), line) << "wx assertion \"" << cond.utf8_str().data()
+                                                 << "\" in " << func.utf8_str().data() << ": "
+                                                 << msg.utf8_str().data();
+}
+
+} // anonymous namespace
+
+void PrepareTestProcess()
+{
+    for ( const char* name : { "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY",
+                               "ALL_PROXY", "all_proxy", "SSL_CERT_FILE",
+                               "FEEDQUILL_UPDATE_URL" } )
+        unsetenv(name);
+    wxSetAssertHandler(OnAssert);
+}
+
+int UnusedPort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr = {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    int port = 0;
+    if ( fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), size) == 0
+         && getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) == 0 )
+        port = ntohs(addr.sin_port);
+    if ( fd >= 0 )
+        close(fd);
+    return port;
+}
 
 void PrintTo(const wxString& text, std::ostream* out)
 {

@@ -14,6 +14,14 @@
 #include <string>
 #include <vector>
 
+// What every test program does first: no proxy, certificate file or update address from the
+// environment (every request stays on 127.0.0.1), and wx assertions fail the running test
+// instead of opening a dialog nobody answers.
+void PrepareTestProcess();
+
+// A loopback port just released, so that a connection to it is refused at once.
+int UnusedPort();
+
 // Lets failed expectations show wxString values as text.
 void PrintTo(const wxString& text, std::ostream* out);
 

@@ -51,23 +51,6 @@ std::string InfoOfSize(std::size_t size)
     return head + std::string(size - head.size(), 'x');
 }
 
-// A port just released, so that the connection is refused at once rather than timed out.
-int UnusedPort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof addr;
-    int port = 0;
-    if ( fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), size) == 0
-         && getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) == 0 )
-        port = ntohs(addr.sin_port);
-    if ( fd >= 0 )
-        close(fd);
-    return port;
-}
-
 // The address override lives in the environment, which every later test shares.
 class ScopedEnv
 {
