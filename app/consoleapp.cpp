@@ -31,6 +31,9 @@ protected:
     }
 };
 
+const char* s_noWindowReason = "no display is available (neither DISPLAY nor WAYLAND_DISPLAY "
+                               "is set, or the display cannot be opened)";
+
 } // anonymous namespace
 
 bool FeedquillConsoleApp::OnInit()
@@ -51,11 +54,16 @@ bool FeedquillConsoleApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
     if ( !parser.Found("c") && !parser.Found("q") )
     {
-        wxLogError("Feedquill cannot open its window: no display is available (neither DISPLAY "
-                   "nor WAYLAND_DISPLAY is set, or the display cannot be opened).\n"
-                   "Use -c or -q to update the signature from the command line.");
+        wxLogError("Feedquill cannot open its window: %s.\n"
+                   "Use -c or -q to update the signature from the command line.",
+                   s_noWindowReason);
         StartUp::SetExitStatus(EXIT_STATUS_FAILED);
         return false;
     }
     return FeedquillAppBase::OnCmdLineParsed(parser);
+}
+
+void FeedquillConsoleApp::SetNoWindowReason(const char* reason)
+{
+    s_noWindowReason = reason;
 }

@@ -10,6 +10,10 @@ class FeedquillConsoleApp : public FeedquillAppBase<wxAppConsole>
 public:
     bool OnInit() override;
     bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+
+    // Why there is no window, for the message given when one is asked for; by default, that
+    // there is no display.
+    static void SetNoWindowReason(const char* reason);
 };
 
 #endif

@@ -1,14 +1,17 @@
-// Chooses the application: the window one when a display can be opened, else the console one,
-// so that scheduled command-line runs (cron, systemd timers) work without any display.
+// Chooses the application. The executable holds the console application and links no window
+// library, so that scheduled command-line runs (cron, systemd timers) start fast and work
+// without any display. When a display is there, it loads the window module and runs the
+// window application; when the display cannot be opened, the console application runs.
 
 #include "app/consoleapp.h"
-#include "app/feedquillapp.h"
+#include "app/windowmodule.h"
 
 #include <wx/init.h>
 
+#include <cstdio>
 #include <cstdlib>
-
-wxIMPLEMENT_APP_NO_MAIN(FeedquillApp);
+#include <string>
+#include <unistd.h>
 
 namespace
 {
@@ -18,6 +21,17 @@ bool HasDisplay()
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
+}
+
+// The executable's folder, with a trailing separator; empty when it cannot be told.
+std::string ProgramDir()
+{
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if ( length <= 0 )
+        return std::string();
+    const std::string exe(path, length);
+    return exe.substr(0, exe.rfind('/') + 1);
 }
 
 wxAppConsole* CreateConsoleApp()
@@ -31,26 +45,25 @@ int RunConsole(int argc, char** argv)
     return wxEntry(argc, argv);
 }
 
-int RunWindow(int argc, char** argv)
-{
-    // The toolkit cannot start when the display named cannot be opened; the console
-    // application then runs a command-line update or explains why there is no window.
-    if ( !wxEntryStart(argc, argv) )
-        return RunConsole(argc, argv);
-    int result = -1;
-    if ( wxTheApp->CallOnInit() )
-    {
-        result = wxTheApp->OnRun();
-        wxTheApp->OnExit();
-    }
-    wxEntryCleanup();
-    return result;
-}
-
 } // anonymous namespace
 
 int main(int argc, char** argv)
 {
-    const int result = HasDisplay() ? RunWindow(argc, argv) : RunConsole(argc, argv);
-    return StartUp::GetExitStatus(result);
+    if ( HasDisplay() )
+    {
+        std::string error;
+        if ( WindowModule::RunFunction runWindow = WindowModule::Load(ProgramDir(), error) )
+        {
+            int result;
+            if ( runWindow(argc, argv, &result) )
+                return StartUp::GetExitStatus(result);
+        }
+        else
+        {
+            std::fprintf(stderr, "Feedquill cannot load its window module: %s\n",
+                         error.c_str());
+            FeedquillConsoleApp::SetNoWindowReason("its window module could not be loaded");
+        }
+    }
+    return StartUp::GetExitStatus(RunConsole(argc, argv));
 }

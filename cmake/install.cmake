@@ -4,13 +4,15 @@
 # its art, the desktop entry, the AppStream metadata, the icons, the manual page and the systemd
 # user units. CPack turns the same files into a Debian package (cpack -G DEB).
 #
-# The program looks for its art at the path compiled into it (FEEDQUILL_INSTALLED_ART_DIR, under
+# The program looks for its art and its window module beside itself, then relative to its own
+# folder, then at the paths compiled into it (FEEDQUILL_INSTALLED_ART_DIR, under
 # CMAKE_INSTALL_PREFIX), so a package must install under the same prefix: configure with
 # -DCMAKE_INSTALL_PREFIX=/usr for a Debian package (scripts/setup does).
 
 set(feedquill_dist ${CMAKE_CURRENT_SOURCE_DIR}/dist)
 
 install(TARGETS feedquill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS feedquill_window LIBRARY DESTINATION ${FEEDQUILL_WINDOW_MODULE_DIR})
 install(DIRECTORY art/ DESTINATION ${CMAKE_INSTALL_DATADIR}/feedquill/art)
 
 install(FILES ${feedquill_dist}/feedquill.desktop

@@ -1,5 +1,6 @@
 // The built program's command line, run without a display as cron or a systemd timer runs it.
 
+#include "app/windowmodule.h"
 #include "testenv.h"
 
 #include <wx/filename.h>
@@ -13,6 +14,19 @@ bool DirExists(const wxString& path)
 {
     return wxFileName::DirExists(path);
 }
+
+// Copies the built program alone into dir, as a user who carries it around does.
+std::string CopyProgram(const TempDir& dir)
+{
+    const wxString binary = dir.File("feedquill");
+    EXPECT_TRUE(wxCopyFile(FEEDQUILL_BINARY, binary));
+    EXPECT_TRUE(wxFileName(binary).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE
+                                                  | wxPOSIX_USER_EXECUTE));
+    return std::string(binary.fn_str());
+}
+
+// A display that no server answers on.
+const char NO_SUCH_DISPLAY[] = "DISPLAY=:64999";
 
 } // anonymous namespace
 
@@ -80,16 +94,63 @@ TEST(CommandLine, LocalSwitchKeepsDataBesideTheExecutable)
 {
     TempDir home;
     TempDir portable;
-    const wxString binary = portable.File("feedquill");
-    ASSERT_TRUE(wxCopyFile(FEEDQUILL_BINARY, binary));
-    ASSERT_TRUE(wxFileName(binary).SetPermissions(wxPOSIX_USER_READ | wxPOSIX_USER_WRITE
-                                                  | wxPOSIX_USER_EXECUTE));
-
     const ProgramRun run = RunProgram("--cmd --local", home.GetPath(), {},
-                                      std::string(binary.fn_str()));
+                                      CopyProgram(portable));
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(DirExists(portable.File("SignatureTemplates")));
     EXPECT_TRUE(FileExists(portable.File("SignatureTemplates/default.txt")));
     EXPECT_EQ(FileExists(portable.File("Feedquill.cfg")), FEEDQUILL_UPDATE_CHECK == 1);
     EXPECT_FALSE(DirExists(home.File(".feedquill")));
+}
+
+TEST(CommandLine, RunWithoutDisplayLoadsNoWindowLibrary)
+{
+    // The window libraries take longer to load than a whole update of a small feed, and a
+    // scheduled run has no use for them.
+    TempDir home;
+    const ProgramRun run = RunProgram("-q", home.GetPath(), { "LD_DEBUG=libs" });
+    EXPECT_EQ(run.status, 1);
+    ASSERT_NE(run.err.find("libwx_baseu"), std::string::npos) << "no loader trace";
+    for ( const char* library : { "libwx_gtk3u", "libgtk-3", "libX11", "feedquill-window" } )
+        EXPECT_EQ(run.err.find(library), std::string::npos) << library;
+}
+
+TEST(CommandLine, DisplayThatCannotBeOpenedLeavesTheConsoleRun)
+{
+    TempDir home;
+    const ProgramRun window = RunProgram("", home.GetPath(), { NO_SUCH_DISPLAY });
+    EXPECT_EQ(window.status, 1);
+    EXPECT_NE(window.err.find("no display"), std::string::npos) << window.err;
+
+    const ProgramRun update = RunProgram("-q", home.GetPath(), { NO_SUCH_DISPLAY });
+    EXPECT_EQ(update.status, 1);
+    EXPECT_NE(update.err.find("Error #11 while processing your feed"), std::string::npos)
+        << update.err;
+}
+
+TEST(CommandLine, MissingWindowModuleIsNamedAndLeavesTheConsoleRun)
+{
+    TempDir home;
+    TempDir portable;
+    const std::string binary = CopyProgram(portable);
+    for ( const std::string& candidate : WindowModule::Candidates(portable.GetPath().ToStdString()
+                                                                  + "/") )
+    {
+        if ( FileExists(candidate) )
+            GTEST_SKIP() << "an installed window module is found: " << candidate;
+    }
+
+    const ProgramRun window = RunProgram("", home.GetPath(), { NO_SUCH_DISPLAY }, binary);
+    EXPECT_EQ(window.status, 1);
+    EXPECT_NE(window.err.find("cannot load its window module: feedquill-window.so was found "
+                              "neither beside the program nor in"), std::string::npos)
+        << window.err;
+    EXPECT_NE(window.err.find("Use -c or -q"), std::string::npos);
+    EXPECT_FALSE(DirExists(home.File(".feedquill")));
+
+    // A command-line run still updates, with its messages as text.
+    const ProgramRun update = RunProgram("-q", home.GetPath(), { NO_SUCH_DISPLAY }, binary);
+    EXPECT_EQ(update.status, 1);
+    EXPECT_NE(update.err.find("Error #11 while processing your feed"), std::string::npos)
+        << update.err;
 }

@@ -3,11 +3,12 @@
 # installed program and its files, runs the command-line tests against the installed program,
 # and removes the package again. Needs root and dpkg; exits 77 (skipped) without them, or when
 # a feedquill is installed already (it is not ours to replace).
-#   installtest.sh BUILD_DIR INSTALL_PREFIX
+#   installtest.sh BUILD_DIR INSTALL_PREFIX WINDOW_MODULE_DIR
 set -euo pipefail
 
 build_dir=$1
 prefix=$2
+module_dir=$3
 skip() {
     echo "SKIP: $*"
     exit 77
@@ -60,7 +61,7 @@ for library in libc6 libcurl4 libexpat1 libstdc++6 libwxbase3.2 libwxgtk3.2; do
     field Depends | grep -q "$library" || fail "Depends lacks $library"
 done
 dpkg-deb -c "$deb" | awk '{ print $6 }' > "$work/contents"
-for file in bin/feedquill share/feedquill/art/about.html share/feedquill/art/logo.bmp \
+for file in bin/feedquill "${module_dir#"$prefix/"}/feedquill-window.so" share/feedquill/art/about.html share/feedquill/art/logo.bmp \
             share/applications/feedquill.desktop \
             share/metainfo/example.feedquill.Feedquill.metainfo.xml \
             share/icons/hicolor/16x16/apps/feedquill.png \
@@ -111,9 +112,21 @@ tail -n 40 "$work/gtest.log"
 [ "$status" -eq 0 ] || fail "the command-line tests against the installed program"
 grep -q "PASSED" "$work/gtest.log" || fail "no test ran"
 
+gui_tests=$build_dir/tests/feedquill_gui_tests
+if [ -x "$gui_tests" ] && command -v xvfb-run > /dev/null; then
+    step "the installed program opens its window"
+    status=0
+    FEEDQUILL_TEST_BINARY=$prefix/bin/feedquill timeout 60 "$gui_tests" \
+        --gtest_filter='WindowMode*' > "$work/window.log" 2>&1 || status=$?
+    tail -n 20 "$work/window.log"
+    [ "$status" -eq 0 ] || fail "the installed program's window"
+    grep -q "PASSED" "$work/window.log" || fail "no window test ran"
+fi
+
 step "dpkg --purge feedquill"
 dpkg --purge feedquill > "$work/purge.log" 2>&1 || { cat "$work/purge.log"; fail "dpkg --purge"; }
 installed=false
 [ ! -e "$prefix/bin/feedquill" ] || fail "$prefix/bin/feedquill is still there"
 [ ! -e "$art" ] || fail "$art is still there"
+[ ! -e "$module_dir" ] || fail "$module_dir is still there"
 step "OK"

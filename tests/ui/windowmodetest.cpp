@@ -49,7 +49,7 @@ TEST(WindowMode, OpensTheMainWindowAtItsSize)
         setenv("HOME", home.GetPath().fn_str(), 1);
         setenv("GSETTINGS_BACKEND", "memory", 1);
         setenv("NO_AT_BRIDGE", "1", 1);
-        execl(FEEDQUILL_BINARY, "feedquill", static_cast<char*>(nullptr));
+        execl(ProgramUnderTest().c_str(), "feedquill", static_cast<char*>(nullptr));
         _exit(127);
     }
 
