@@ -5,6 +5,8 @@
 
 #include <wx/init.h>
 
+#include <type_traits>
+
 wxIMPLEMENT_APP_NO_MAIN(FeedquillApp);
 
 extern "C" __attribute__((visibility("default")))

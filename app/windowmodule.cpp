@@ -17,12 +17,16 @@ const char FILE_NAME[] = "feedquill-window.so";
 
 std::vector<std::string> Candidates(const std::string& programDir)
 {
-    return
+    std::vector<std::string> candidates;
+    // Without the program's folder the paths relative to it would be relative to the current
+    // folder, where anybody may have put a file of that name.
+    if ( !programDir.empty() )
     {
-        programDir + FILE_NAME,
-        programDir + FEEDQUILL_WINDOW_MODULE_RELATIVE_DIR "/" + FILE_NAME,
-        FEEDQUILL_INSTALLED_WINDOW_MODULE_DIR "/" + std::string(FILE_NAME),
-    };
+        candidates.push_back(programDir + FILE_NAME);
+        candidates.push_back(programDir + FEEDQUILL_WINDOW_MODULE_RELATIVE_DIR "/" + FILE_NAME);
+    }
+    candidates.push_back(FEEDQUILL_INSTALLED_WINDOW_MODULE_DIR "/" + std::string(FILE_NAME));
+    return candidates;
 }
 
 RunFunction Load(const std::string& programDir, std::string& error)

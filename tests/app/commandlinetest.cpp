@@ -154,3 +154,19 @@ TEST(CommandLine, MissingWindowModuleIsNamedAndLeavesTheConsoleRun)
     EXPECT_NE(update.err.find("Error #11 while processing your feed"), std::string::npos)
         << update.err;
 }
+
+TEST(WindowModule, IsLookedForBesideTheProgramThenBelowItsPrefixNeverInTheCurrentFolder)
+{
+    const std::vector<std::string> candidates = WindowModule::Candidates("/opt/fq/bin/");
+    ASSERT_EQ(candidates.size(), 3u);
+    EXPECT_EQ(candidates[0], "/opt/fq/bin/feedquill-window.so");
+    EXPECT_EQ(candidates[1].rfind("/opt/fq/bin/../lib", 0), 0u) << candidates[1];
+    for ( const std::string& candidate : candidates )
+        EXPECT_EQ(candidate.front(), '/') << candidate;
+
+    // The program's folder unknown: only the installed path, not "feedquill-window.so" in
+    // whatever the current folder is.
+    const std::vector<std::string> unknown = WindowModule::Candidates("");
+    ASSERT_EQ(unknown.size(), 1u);
+    EXPECT_EQ(unknown[0], candidates[2]);
+}
