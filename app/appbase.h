@@ -2,6 +2,7 @@
 #define FEEDQUILL_APP_APPBASE_H
 
 #include "app/startup.h"
+#include "project/configfile.h"
 #include "project/project.h"
 
 #include <wx/app.h>
@@ -46,7 +47,7 @@ public:
 
     int OnExit() override
     {
-        StartUp::Shutdown();
+        CloseConfig();
         return AppBase::OnExit();
     }
 

@@ -1,6 +1,6 @@
 #include "app/consoleapp.h"
 
-#include "app/messenger.h"
+#include "base/messenger.h"
 
 #include <wx/log.h>
 

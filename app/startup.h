@@ -1,13 +1,7 @@
 #ifndef FEEDQUILL_APP_STARTUP_H
 #define FEEDQUILL_APP_STARTUP_H
 
-#include <wx/string.h>
-
 class wxCmdLineParser;
-
-// The folder of the running executable and the data folder; both end in a path separator.
-extern wxString g_programDir;
-extern wxString g_dataDir;
 
 // Exit statuses of the program.
 enum ExitStatus
@@ -26,17 +20,10 @@ void DescribeCommandLine(wxCmdLineParser& parser);
 // Sets the run flags, chooses and creates the data folder, opens the configuration and loads
 // the current project.
 void ApplyCommandLine(const wxCmdLineParser& parser);
-// Opens Feedquill.cfg in the data folder as the application-wide configuration.
-void OpenConfig();
 // Decides whether the automatic update check is due in this process.
 void DecideUpdateCheck();
 // The one update of a command-line run; sets the exit status from its outcome.
 void RunCommandLineUpdate();
-// Flushes and releases the configuration.
-void Shutdown();
-
-// Where "about.html" and "logo.bmp" are: "art" beside the executable, else the installed one.
-wxString GetArtDir();
 
 void SetExitStatus(int status);
 // The status main() should return, given what wxEntry returned.

@@ -1,6 +1,6 @@
 #include "app/windowmodule.h"
 
-#include "app/buildinfo.h"
+#include "base/buildinfo.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

@@ -5,9 +5,10 @@
 #include "feedgen.h"
 #include "fixtureserver.h"
 
-#include "app/startup.h"
+#include "base/datafolders.h"
+#include "project/configfile.h"
 #include "feed/feedreader.h"
-#include "feed/httpclient.h"
+#include "base/httpclient.h"
 #include "project/project.h"
 
 #include <wx/config.h>
@@ -89,25 +90,18 @@ void Extract(benchmark::State& state, FeedGen::Format format, std::size_t bytes)
     Describe(state, feed);
 }
 
-// The toolkit's own loader, which reads the whole document, then the same extraction.
+// The toolkit's own loader, which reads the whole document, for contrast.
 void WxXmlLoad(benchmark::State& state, FeedGen::Format format, std::size_t bytes)
 {
     const FeedGen::Feed& feed = GetFeed(format, bytes);
+    const wxString root = format == FeedGen::RSS ? "rss" : "feed";
     for ( auto _ : state )
     {
         wxMemoryInputStream stream(feed.text.data(), feed.text.size());
         wxXmlDocument doc;
-        FeedReader reader(wxString{});
-        if ( !doc.Load(stream)
-             || (format == FeedGen::RSS ? reader.ParseRss(doc) : reader.ParseAtom(doc))
-                    != FEED_OK )
+        if ( !doc.Load(stream) || !doc.GetRoot() || doc.GetRoot()->GetName() != root )
         {
-            state.SkipWithError("the feed was not read");
-            return;
-        }
-        if ( !HasNewestPost(reader, feed) )
-        {
-            state.SkipWithError("wrong newest post");
+            state.SkipWithError("the feed was not loaded");
             return;
         }
     }
@@ -191,7 +185,7 @@ void ProjectUpdate(benchmark::State& state, FeedGen::Format format, std::size_t 
     g_dataDir = dataDir;
     g_programDir = dataDir;
     wxFileName::Mkdir(dataDir + "SignatureTemplates", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    StartUp::OpenConfig();
+    OpenConfig();
     g_project = Project();
     g_project.Load("default");
     g_project.m_feedURL = url;

@@ -1,7 +1,6 @@
 #include "feed/feedreader.h"
 
-#include "app/buildinfo.h"
-#include "feed/feeddocument.h"
+#include "base/buildinfo.h"
 #include "feed/posttext.h"
 
 #include <wx/wxcrt.h>
@@ -69,21 +68,18 @@ bool IsNamed(const wxXmlNode* node, const char* name)
     return node && node->GetName() == name;
 }
 
-// Whether a post that has just been read completely answers the question, so that the rest of
-// the feed need not be read.
-bool IsAnsweringPost(const wxXmlNode& element, int depth)
+// Whether an element that has just closed is a post: an RSS item in the channel, or an Atom
+// entry in the feed.
+bool IsRssItem(const wxXmlNode& element, int depth)
 {
-    wxString title;
-    wxString link;
-    if ( depth == 3 && element.GetName() == "item" )
-    {
-        const wxXmlNode* channel = element.GetParent();
-        return IsNamed(channel, "channel") && IsNamed(channel->GetParent(), "rss")
-               && ReadRssItem(element, title, link);
-    }
-    if ( depth == 2 && element.GetName() == "entry" )
-        return IsNamed(element.GetParent(), "feed") && ReadAtomEntry(element, title, link);
-    return false;
+    const wxXmlNode* channel = element.GetParent();
+    return depth == 3 && element.GetName() == "item" && IsNamed(channel, "channel")
+           && IsNamed(channel->GetParent(), "rss");
+}
+
+bool IsAtomEntry(const wxXmlNode& element, int depth)
+{
+    return depth == 2 && element.GetName() == "entry" && IsNamed(element.GetParent(), "feed");
 }
 
 bool HasScheme(const wxString& link)
@@ -100,18 +96,31 @@ bool HasScheme(const wxString& link)
     return true;
 }
 
-// How long a feed read waits, in seconds: for a connection, for a stalled transfer, in all.
-long s_connectTimeout = 30;
-long s_lowSpeedTime = 30;
-long s_totalTimeout = 300;
+// The request of every feed read; the transfer's defaults are a feed's limits. Tests shorten
+// the time limits.
+HttpOptions& FeedHttpOptions()
+{
+    static HttpOptions options = []
+    {
+        HttpOptions defaults;
+        // "text/*" alone tells servers that negotiate content that a feed's own types are
+        // unwanted.
+        defaults.headers.push_back("Accept: application/rss+xml, application/atom+xml, "
+                                   "application/xml;q=0.9, text/*;q=0.8");
+        defaults.headers.push_back("User-Agent: Feedquill; " FEEDQUILL_SITE "/");
+        return defaults;
+    }();
+    return options;
+}
 
 } // anonymous namespace
 
 void FeedReader::SetTimeLimits(long connectSecs, long lowSpeedSecs, long totalSecs)
 {
-    s_connectTimeout = connectSecs;
-    s_lowSpeedTime = lowSpeedSecs;
-    s_totalTimeout = totalSecs;
+    HttpOptions& options = FeedHttpOptions();
+    options.connectTimeoutSecs = connectSecs;
+    options.lowSpeedTimeSecs = lowSpeedSecs;
+    options.totalTimeoutSecs = totalSecs;
 }
 
 FeedReader::FeedReader(wxString url)
@@ -122,36 +131,46 @@ FeedReader::FeedReader(wxString url)
 
 HttpOptions FeedReader::GetDefaultHttpOptions()
 {
-    HttpOptions options;
-    // "text/*" alone tells servers that negotiate content that a feed's own types are unwanted.
-    options.headers.push_back("Accept: application/rss+xml, application/atom+xml, "
-                              "application/xml;q=0.9, text/*;q=0.8");
-    options.headers.push_back("User-Agent: Feedquill; " FEEDQUILL_SITE "/");
-    options.maxRedirects = 11;
-    options.connectTimeoutSecs = s_connectTimeout;
-    options.lowSpeedTimeSecs = s_lowSpeedTime;
-    options.totalTimeoutSecs = s_totalTimeout;
-    return options;
+    return FeedHttpOptions();
 }
 
 int FeedReader::Read()
 {
-    m_redirects = 0;
     const int result = Fetch(m_url);
     if ( result != FEED_OK )
         return result;
     return ParseDocument();
 }
 
+FeedDocumentLoader::Stopper FeedReader::StartLoading()
+{
+    m_title.clear();
+    m_link.clear();
+    return [this](const wxXmlNode& element, int depth) { return TakeNewestPost(element, depth); };
+}
+
+bool FeedReader::TakeNewestPost(const wxXmlNode& element, int depth)
+{
+    wxString title;
+    wxString link;
+    const bool complete = (IsRssItem(element, depth) && ReadRssItem(element, title, link))
+                          || (IsAtomEntry(element, depth) && ReadAtomEntry(element, title, link));
+    if ( complete )
+    {
+        m_title = title;
+        m_link = link;
+    }
+    return complete;
+}
+
 int FeedReader::Fetch(wxString url)
 {
     HttpClient client(m_httpOptions);
-    FeedDocumentLoader loader(m_doc, IsAnsweringPost);
+    FeedDocumentLoader loader(m_doc, StartLoading());
     const int result = client.Get(url, [&loader](const char* data, size_t size)
                                        {
                                            return loader.Feed(data, size);
                                        });
-    m_redirects = client.GetRedirects();
     if ( result != HTTP_OK )
         return result;
     loader.Finish();
@@ -161,7 +180,7 @@ int FeedReader::Fetch(wxString url)
 
 int FeedReader::LoadDocument(const char* data, size_t size)
 {
-    FeedDocumentLoader loader(m_doc, IsAnsweringPost);
+    FeedDocumentLoader loader(m_doc, StartLoading());
     loader.Feed(data, size);
     loader.Finish();
     return m_doc.GetRoot() ? FEED_OK : FEED_NOT_XML;
@@ -169,16 +188,16 @@ int FeedReader::LoadDocument(const char* data, size_t size)
 
 int FeedReader::ParseDocument()
 {
+    // The loader stopped at the newest post and kept it; without one, it read everything.
     const wxXmlNode* root = m_doc.GetRoot();
     if ( !root )
         return FEED_NOT_XML;
-    m_title.clear();
-    m_link.clear();
+    const bool found = !m_title.empty();  // a post is kept only with its title and link
     int result = FEED_NOT_A_FEED;
     if ( root->GetName() == "rss" )
-        result = ParseRss(m_doc);
+        result = found ? FEED_OK : FEED_NO_ITEM;
     else if ( root->GetName() == "feed" )
-        result = ParseAtom(m_doc);
+        result = found ? FEED_OK : FEED_NO_ENTRY;
     // A link relative to the feed is of no use in a mail.
     std::string resolved;
     if ( result == FEED_OK && !m_baseUrl.empty() && !HasScheme(m_link)
@@ -186,33 +205,4 @@ int FeedReader::ParseDocument()
                             resolved) )
         m_link = wxString::FromUTF8(resolved);
     return result;
-}
-
-int FeedReader::ParseRss(const wxXmlDocument& doc)
-{
-    const wxXmlNode* root = doc.GetRoot();
-    for ( const wxXmlNode* channel = root ? root->GetChildren() : nullptr; channel;
-          channel = channel->GetNext() )
-    {
-        if ( channel->GetName() != "channel" )
-            continue;
-        for ( const wxXmlNode* item = channel->GetChildren(); item; item = item->GetNext() )
-        {
-            if ( item->GetName() == "item" && ReadRssItem(*item, m_title, m_link) )
-                return FEED_OK;
-        }
-    }
-    return FEED_NO_ITEM;
-}
-
-int FeedReader::ParseAtom(const wxXmlDocument& doc)
-{
-    const wxXmlNode* root = doc.GetRoot();
-    for ( const wxXmlNode* entry = root ? root->GetChildren() : nullptr; entry;
-          entry = entry->GetNext() )
-    {
-        if ( entry->GetName() == "entry" && ReadAtomEntry(*entry, m_title, m_link) )
-            return FEED_OK;
-    }
-    return FEED_NO_ENTRY;
 }

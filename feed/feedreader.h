@@ -1,12 +1,12 @@
 #ifndef FEEDQUILL_FEED_FEEDREADER_H
 #define FEEDQUILL_FEED_FEEDREADER_H
 
-#include "feed/httpclient.h"
+#include "base/httpclient.h"
+#include "feed/feeddocument.h"
 
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
-#include <cstdint>
 #include <string>
 
 // Feed error numbers of FeedReader::Read beyond those of the transfer (see HttpResult).
@@ -30,14 +30,12 @@ public:
     wxString GetTitle() const { return m_title; }
     wxString GetLink() const { return m_link; }
 
-    int ParseRss(const wxXmlDocument& doc);
-    int ParseAtom(const wxXmlDocument& doc);
-
-    // Loads a document from memory the way Fetch loads a response, reading no further than
+    // Loads a document from memory the way Read loads a response, reading no further than
     // the newest post; the result is 0 or FEED_NOT_XML. For documents that did not come
     // over the network: tests and tools.
     int LoadDocument(const char* data, size_t size);
-    // Recognises the document loaded and extracts the newest post, as Read does after Fetch.
+    // Recognises the document loaded and gives the result for its newest post, as Read does
+    // after the transfer.
     int ParseDocument();
 
     // The request a feed read makes: headers and limits. Tests shorten the limits.
@@ -49,12 +47,16 @@ public:
 
 private:
     int Fetch(wxString url);
+    // Forgets the post of an earlier load and gives the loader its stopper, TakeNewestPost.
+    FeedDocumentLoader::Stopper StartLoading();
+    // True, with the post's title and link kept, once element is the feed's first post that
+    // has both; the rest of the feed is then not read.
+    bool TakeNewestPost(const wxXmlNode& element, int depth);
 
     wxString m_title;
     wxString m_link;
     wxXmlDocument m_doc;
     wxString m_url;
-    std::int32_t m_redirects = 0;
     HttpOptions m_httpOptions;
     wxString m_baseUrl;  // the address of the final response, for relative links
 };

@@ -2,7 +2,7 @@
 
 #include "fuzzsetup.h"
 
-#include "feed/httpclient.h"
+#include "base/httpclient.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "fuzzsetup.h"
 
-#include "app/startup.h"
+#include "base/datafolders.h"
 
 #include <wx/config.h>
 #include <wx/filename.h>

@@ -2,7 +2,7 @@
 
 #include "fuzzsetup.h"
 
-#include "app/startup.h"
+#include "base/datafolders.h"
 #include "project/project.h"
 
 #include <cstdio>

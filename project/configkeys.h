@@ -18,14 +18,4 @@ constexpr const char* ENTRY_LAST_LINK = "LastLink";
 constexpr const char* ENTRY_TEMPLATE = "ProjectTemplate";  // default: the project name + ".txt"
 constexpr const char* TEMPLATE_EXTENSION = ".txt";
 
-// The update check's keys.
-constexpr const char* UPDATES_CHECK = "/updates/CCheckForUpdates";
-constexpr const char* UPDATES_LAST = "/updates/LastUpdate";
-constexpr long UPDATES_LAST_NEVER = 0;
-constexpr const char* UPDATES_PERIOD = "/updates/UpdatePeriodicity";
-constexpr const char* UPDATES_ERRORS = "/updates/ErrorCount";
-constexpr long UPDATES_ERRORS_DEFAULT = 0;
-constexpr const char* UPDATES_NUMBER = "/updates/UpdateNumber";
-constexpr long UPDATES_NUMBER_DEFAULT = 0;
-
 #endif

@@ -1,8 +1,8 @@
 #include "project/project.h"
 
-#include "app/startup.h"
+#include "base/datafolders.h"
 #include "project/configkeys.h"
-#include "project/safefile.h"
+#include "base/safefile.h"
 
 #include <wx/config.h>
 #include <wx/convauto.h>

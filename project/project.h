@@ -17,7 +17,9 @@ enum SignatureResult
 // The signature template used when the project's template file is empty.
 extern const char* const kDefaultTemplate;
 
-// The current project: its settings, its template text and the flags of this run.
+// The current project: its settings, its template text and the flags of this run. The
+// operations on settings and templates are in project/project.cpp; the ones that reach the
+// network or tell the user stand above the feed and update layers, each in a file of its own.
 class Project
 {
 public:
@@ -43,8 +45,14 @@ public:
     bool SaveTemplate(const std::function<void()>& takeText = {});
     wxString GetTemplateDir() const;
 
+    // The update run (run/updaterun.cpp): reads the feed, stores the newest post's title and
+    // link, writes the signature and, when due, checks for a newer version. A SignatureResult.
     int Update();
+    // Writes the signature from the template and the stored title and link
+    // (run/updaterun.cpp). A SignatureResult.
     int WriteSignature();
+    // Looks for a newer version and tells the user (run/checkforupdates.cpp); quiet keeps
+    // quiet unless there is one.
     void CheckForUpdates(bool quiet);
 
     // The configuration key of one of this project's entries, such as "FeedURL".

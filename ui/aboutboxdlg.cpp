@@ -1,8 +1,8 @@
 #include "ui/aboutboxdlg.h"
 
-#include "app/buildinfo.h"
-#include "app/launcher.h"
-#include "app/startup.h"
+#include "base/buildinfo.h"
+#include "base/launcher.h"
+#include "base/datafolders.h"
 
 #include <wx/convauto.h>
 #include <wx/datetime.h>
@@ -54,7 +54,7 @@ wxString AboutBoxDlg::ExpandAboutPage(const wxString& page, const wxString& logo
 
 void AboutBoxDlg::LoadAboutPage()
 {
-    const wxString artDir = StartUp::GetArtDir();
+    const wxString artDir = GetArtDir();
     wxFFile file(artDir + "about.html", "r");
     if ( !file.IsOpened() )
         return;

@@ -1,7 +1,7 @@
 #include "ui/feedquillframe.h"
 
-#include "app/buildinfo.h"
-#include "app/launcher.h"
+#include "base/buildinfo.h"
+#include "base/launcher.h"
 #include "project/configkeys.h"
 #include "project/project.h"
 #include "ui/aboutboxdlg.h"

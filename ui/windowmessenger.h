@@ -1,8 +1,8 @@
 #ifndef FEEDQUILL_UI_WINDOWMESSENGER_H
 #define FEEDQUILL_UI_WINDOWMESSENGER_H
 
-#include "app/launcher.h"
-#include "app/messenger.h"
+#include "base/launcher.h"
+#include "base/messenger.h"
 
 // Messages as the toolkit's message boxes, without a parent window.
 class WindowMessenger : public Messenger

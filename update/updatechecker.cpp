@@ -1,9 +1,6 @@
 #include "update/updatechecker.h"
 
-#include "app/buildinfo.h"
-#include "app/launcher.h"
-#include "app/messenger.h"
-#include "project/project.h"
+#include "base/buildinfo.h"
 #include "update/updatekeys.h"
 
 #include <wx/app.h>
@@ -80,7 +77,6 @@ bool UpdateChecker::Fetch(const wxString& url)
                                            body.append(data, size);
                                            return true;
                                        });
-    m_redirects = client.GetRedirects();
     if ( result != HTTP_OK )
     {
         m_error = true;
@@ -102,9 +98,9 @@ int UpdateChecker::ReadResponse(double currentVersion)
     const wxString text = wxString(m_response).Trim(true).Trim(false);
     if ( text.length() < 2 )
         return UPDATE_CHECK_LATEST;
-    m_separator = text[0];
+    const wxChar separator = text[0];
     // The file is ours and says "1.1" whatever the user's locale says.
-    if ( !GetField(text, m_separator, 1).ToCDouble(&m_newVersion) )
+    if ( !GetField(text, separator, 1).ToCDouble(&m_newVersion) )
     {
         m_error = true;
         return UPDATE_CHECK_FAILED;
@@ -113,9 +109,9 @@ int UpdateChecker::ReadResponse(double currentVersion)
     if ( !(currentVersion < m_newVersion) )
         return UPDATE_CHECK_LATEST;
     m_newVersionAvailable = true;
-    m_newVersionText = GetField(text, m_separator, 2);
-    m_releaseDate = GetField(text, m_separator, 3);
-    m_notes = GetField(text, m_separator, 4);
+    m_newVersionText = GetField(text, separator, 2);
+    m_releaseDate = GetField(text, separator, 3);
+    m_notes = GetField(text, separator, 4);
     return UPDATE_CHECK_NEWER;
 }
 
@@ -133,23 +129,4 @@ wxString UpdateChecker::GetResultMessage(const wxString& currentVersionText) con
                                 m_releaseDate, m_notes);
     }
     return "You are using the latest version.";
-}
-
-void Project::CheckForUpdates(bool quiet)
-{
-    m_updateCheckDue = false;
-    if ( !FEEDQUILL_UPDATE_CHECK )
-        return;
-    UpdateChecker checker;
-    const int result = checker.Check(GetUpdateInfoUrl(), FEEDQUILL_VERSION);
-    const wxString message = checker.GetResultMessage(FEEDQUILL_VERSION_TEXT);
-    Messenger* messenger = Messenger::Get();
-    if ( result == UPDATE_CHECK_FAILED && !quiet )
-        messenger->ShowMessage(message, "Error", wxOK | wxICON_ERROR);
-    else if ( result == UPDATE_CHECK_LATEST && !quiet )
-        messenger->ShowMessage(message, "Feedquill", wxOK | wxICON_INFORMATION);
-    else if ( result == UPDATE_CHECK_NEWER
-              && messenger->ShowMessage(message, "Feedquill", wxYES_NO | wxICON_INFORMATION)
-                     == wxYES )
-        Launcher::Get()->OpenBrowser(FEEDQUILL_SITE "/?src=fqa");
 }

@@ -1,7 +1,7 @@
 #ifndef FEEDQUILL_UPDATE_UPDATECHECKER_H
 #define FEEDQUILL_UPDATE_UPDATECHECKER_H
 
-#include "feed/httpclient.h"
+#include "base/httpclient.h"
 
 #include <wx/string.h>
 
@@ -41,9 +41,7 @@ private:
     wxString m_newVersionText;
     wxString m_releaseDate;
     wxString m_notes;
-    wxChar m_separator = 0;
     bool m_error = false;
-    int m_redirects = 0;
     HttpOptions m_httpOptions;
 };
 

@@ -1,12 +1,20 @@
 #include "update/updatekeys.h"
 
-#include "project/configkeys.h"
-
 #include <wx/config.h>
 #include <wx/datetime.h>
 
 namespace
 {
+
+// Keys of the group "/updates" in Feedquill.cfg, each beside its default.
+constexpr const char* UPDATES_CHECK = "/updates/CCheckForUpdates";
+constexpr const char* UPDATES_LAST = "/updates/LastUpdate";
+constexpr long UPDATES_LAST_NEVER = 0;
+constexpr const char* UPDATES_PERIOD = "/updates/UpdatePeriodicity";
+constexpr const char* UPDATES_ERRORS = "/updates/ErrorCount";
+constexpr long UPDATES_ERRORS_DEFAULT = 0;
+constexpr const char* UPDATES_NUMBER = "/updates/UpdateNumber";
+constexpr long UPDATES_NUMBER_DEFAULT = 0;
 
 long ReadLong(const char* key, long defaultValue)
 {

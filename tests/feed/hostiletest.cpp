@@ -55,7 +55,8 @@ protected:
 
     ~HostileServer() override
     {
-        FeedReader::SetTimeLimits(30, 30, 300);
+        FeedReader::SetTimeLimits(m_limits.connectTimeoutSecs, m_limits.lowSpeedTimeSecs,
+                                  m_limits.totalTimeoutSecs);
     }
 
     // Runs an update against the handler and checks what every failure must leave alone.
@@ -85,6 +86,7 @@ protected:
                };
     }
 
+    const HttpOptions m_limits = FeedReader::GetDefaultHttpOptions();  // restored at the end
     FixtureServer m_server;
     std::string m_config;
     wxString m_error;

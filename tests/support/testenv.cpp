@@ -1,6 +1,7 @@
 #include "testenv.h"
 
-#include "app/startup.h"
+#include "base/datafolders.h"
+#include "project/configfile.h"
 #include "project/configkeys.h"
 #include "project/project.h"
 
@@ -62,6 +63,24 @@ int UnusedPort()
 void PrintTo(const wxString& text, std::ostream* out)
 {
     *out << '"' << text.utf8_str().data() << '"';
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value)
+    : m_name(name)
+{
+    const char* previous = std::getenv(name);
+    m_hadValue = previous != nullptr;
+    if ( m_hadValue )
+        m_previous = previous;
+    setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if ( m_hadValue )
+        setenv(m_name.c_str(), m_previous.c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
 }
 
 TempDir::TempDir()
@@ -197,7 +216,7 @@ void ProjectTest::ReopenConfig()
     if ( old )
         old->Flush();
     old.reset();
-    StartUp::OpenConfig();
+    OpenConfig();
 }
 
 void ProjectTest::LoadProject()

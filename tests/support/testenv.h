@@ -1,9 +1,9 @@
 #ifndef FEEDQUILL_TESTS_TESTENV_H
 #define FEEDQUILL_TESTS_TESTENV_H
 
-#include "app/buildinfo.h"
-#include "app/launcher.h"
-#include "app/messenger.h"
+#include "base/buildinfo.h"
+#include "base/launcher.h"
+#include "base/messenger.h"
 
 #include <wx/log.h>
 #include <wx/string.h>
@@ -29,6 +29,21 @@ void PrintTo(const wxString& text, std::ostream* out);
 #define SKIP_WITHOUT_UPDATE_CHECK() \
     if ( !FEEDQUILL_UPDATE_CHECK ) \
         GTEST_SKIP() << "built without the update check"
+
+// Sets an environment variable, which every later test shares, until it goes out of scope.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    bool m_hadValue = false;
+    std::string m_previous;
+};
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir

@@ -4,7 +4,7 @@
 #include "dialogtesting.h"
 #include "testenv.h"
 
-#include "app/startup.h"
+#include "base/datafolders.h"
 #include "ui/feedquillframe.h"
 
 #include <wx/app.h>

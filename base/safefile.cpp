@@ -1,4 +1,4 @@
-#include "project/safefile.h"
+#include "base/safefile.h"
 
 #include <wx/filename.h>
 #include <wx/file.h>
@@ -23,8 +23,7 @@ bool ReadLink(const wxString& path, wxString& target)
     return true;
 }
 
-} // anonymous namespace
-
+// Follows symbolic links until a path that is not one; the path itself when it is no link.
 wxString ResolveSymlinks(const wxString& path)
 {
     wxString current = path;
@@ -40,6 +39,8 @@ wxString ResolveSymlinks(const wxString& path)
     }
     return current;
 }
+
+} // anonymous namespace
 
 bool ReplaceFileContents(const wxString& path, const std::function<wxString()>& makeText,
                          const wxMBConv& conv)

@@ -4,7 +4,7 @@
 #include "testenv.h"
 
 #include "feed/feedreader.h"
-#include "feed/httpclient.h"
+#include "base/httpclient.h"
 
 #include <wx/mstream.h>
 #include <wx/utils.h>

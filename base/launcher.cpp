@@ -1,4 +1,4 @@
-#include "app/launcher.h"
+#include "base/launcher.h"
 
 #include <wx/log.h>
 

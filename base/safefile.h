@@ -1,5 +1,5 @@
-#ifndef FEEDQUILL_PROJECT_SAFEFILE_H
-#define FEEDQUILL_PROJECT_SAFEFILE_H
+#ifndef FEEDQUILL_BASE_SAFEFILE_H
+#define FEEDQUILL_BASE_SAFEFILE_H
 
 #include <wx/string.h>
 
@@ -15,8 +15,5 @@ class wxMBConv;
 // the old file is untouched.
 bool ReplaceFileContents(const wxString& path, const std::function<wxString()>& makeText,
                          const wxMBConv& conv);
-
-// Follows symbolic links until a path that is not one; the path itself when it is no link.
-wxString ResolveSymlinks(const wxString& path);
 
 #endif

@@ -2,10 +2,10 @@
 
 #include "project/project.h"
 
-#include "app/messenger.h"
+#include "base/messenger.h"
+#include "base/safefile.h"
 #include "feed/feedreader.h"
 #include "project/configkeys.h"
-#include "project/safefile.h"
 
 #include <wx/config.h>
 #include <wx/log.h>

@@ -1,4 +1,4 @@
-#include "app/messenger.h"
+#include "base/messenger.h"
 
 #include <wx/defs.h>
 

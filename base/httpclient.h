@@ -1,5 +1,5 @@
-#ifndef FEEDQUILL_FEED_HTTPCLIENT_H
-#define FEEDQUILL_FEED_HTTPCLIENT_H
+#ifndef FEEDQUILL_BASE_HTTPCLIENT_H
+#define FEEDQUILL_BASE_HTTPCLIENT_H
 
 #include <wx/string.h>
 
@@ -25,7 +25,8 @@ enum HttpResult
 };
 
 // What one kind of request needs: its headers and the limits that keep a broken or hostile
-// server from hanging the program or exhausting the machine.
+// server from hanging the program or exhausting the machine. The defaults are a feed read's;
+// other requests set their own.
 struct HttpOptions
 {
     std::vector<std::string> headers;       // "Name: value"

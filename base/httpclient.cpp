@@ -1,4 +1,4 @@
-#include "feed/httpclient.h"
+#include "base/httpclient.h"
 
 #include <wx/utils.h>
 

@@ -1,5 +1,5 @@
-#ifndef FEEDQUILL_APP_LAUNCHER_H
-#define FEEDQUILL_APP_LAUNCHER_H
+#ifndef FEEDQUILL_BASE_LAUNCHER_H
+#define FEEDQUILL_BASE_LAUNCHER_H
 
 #include <wx/string.h>
 

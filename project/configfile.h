@@ -1,0 +1,10 @@
+#ifndef FEEDQUILL_PROJECT_CONFIGFILE_H
+#define FEEDQUILL_PROJECT_CONFIGFILE_H
+
+// Opens Feedquill.cfg in the data folder as the application-wide configuration. A file that is
+// not text is first set aside as "Feedquill.cfg.unreadable", so that it is never overwritten.
+void OpenConfig();
+// Writes the configuration back if it changed and releases it.
+void CloseConfig();
+
+#endif
