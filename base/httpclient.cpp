@@ -213,7 +213,7 @@ size_t HttpClient::OnBody(char* data, size_t size, size_t count, void* context)
     return bytes;
 }
 
-int HttpClient::Transfer(const BodySink& sink, long timeoutMs, Response& response)
+void HttpClient::SetOptions(long timeoutMs)
 {
     CURL* curl = m_curl.get();
     curl_easy_reset(curl);
@@ -231,13 +231,17 @@ int HttpClient::Transfer(const BodySink& sink, long timeoutMs, Response& respons
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
 
     // libcurl's built-in bundle path hides SSL_CERT_FILE from OpenSSL, so pass it on here.
+    // libcurl copies the string.
     wxString caFile = m_options.caFile;
     if ( caFile.empty() )
         wxGetEnv("SSL_CERT_FILE", &caFile);
-    const wxScopedCharBuffer caPath = caFile.fn_str();
     if ( !caFile.empty() )
-        curl_easy_setopt(curl, CURLOPT_CAINFO, caPath.data());
+        curl_easy_setopt(curl, CURLOPT_CAINFO, static_cast<const char*>(caFile.fn_str()));
+}
 
+CURLcode HttpClient::Perform(const BodySink& sink, Response& response)
+{
+    CURL* curl = m_curl.get();
     response.curl = curl;
     response.sink = &sink;
     response.maxBody = m_options.maxBodySize;
@@ -246,10 +250,14 @@ int HttpClient::Transfer(const BodySink& sink, long timeoutMs, Response& respons
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpClient::OnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
 
-    CURLcode code = curl_easy_perform(curl);
+    const CURLcode code = curl_easy_perform(curl);
     if ( response.status == 0 )
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+    return code;
+}
 
+int HttpClient::MapOutcome(CURLcode code, const Response& response)
+{
     switch ( response.stop )
     {
         case Response::ANSWERED:
@@ -264,7 +272,7 @@ int HttpClient::Transfer(const BodySink& sink, long timeoutMs, Response& respons
             break;
     }
     curl_off_t connectTime = 0;
-    curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+    curl_easy_getinfo(m_curl.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
     return MapTransferResult(code, connectTime > 0, response.status);
 }
 
@@ -285,7 +293,8 @@ int HttpClient::Get(const wxString& url, const BodySink& sink)
             return HTTP_NETWORK_ERROR;
 
         Response response;
-        const int result = Transfer(sink, static_cast<long>(remaining.count()), response);
+        SetOptions(static_cast<long>(remaining.count()));
+        const int result = MapOutcome(Perform(sink, response), response);
         if ( result != HTTP_OK || !IsRedirection(response.status) )
             return result;
 

@@ -61,7 +61,11 @@ public:
 private:
     struct Response;
 
-    int Transfer(const BodySink& sink, long timeoutMs, Response& response);
+    // One request to m_url, without following a redirection: its options, the transfer, and
+    // the result number of its outcome.
+    void SetOptions(long timeoutMs);
+    CURLcode Perform(const BodySink& sink, Response& response);
+    int MapOutcome(CURLcode code, const Response& response);
 
     static size_t OnBody(char* data, size_t size, size_t count, void* response);
     static size_t OnHeader(char* data, size_t size, size_t count, void* response);

@@ -27,6 +27,7 @@
 #include <wx/valtext.h>
 
 #include <memory>
+#include <utility>
 
 wxIMPLEMENT_CLASS(FeedquillFrame, wxFrame);
 
@@ -125,78 +126,86 @@ void FeedquillFrame::CreateControls()
                               wxTAB_TRAVERSAL | wxNO_BORDER);
     auto* panelSizer = new wxBoxSizer(wxVERTICAL);
     panel->SetSizer(panelSizer, true);
+    panelSizer->Add(CreateFeedGroup(panel), 0, wxEXPAND | wxALL, 7);
+    panelSizer->Add(CreateFileGroup(panel), 0, wxEXPAND | wxALL, 7);
+    panelSizer->Add(CreateTemplateGroup(panel), 1, wxEXPAND | wxALL, 7);
+}
 
-    auto* feedBox = new wxStaticBox(panel, wxID_ANY,
-                                    _("Enter url of RSS or Atom feed of your blog"),
-                                    wxDefaultPosition, wxDefaultSize, 0);
-    auto* feedGroup = new wxStaticBoxSizer(feedBox, wxVERTICAL);
-    panelSizer->Add(feedGroup, 0, wxEXPAND | wxALL, 7);
-    auto* feedRow = new wxBoxSizer(wxHORIZONTAL);
-    feedGroup->Add(feedRow, 1, wxEXPAND | wxALL, 0);
-    auto* feedUrl = new wxTextCtrl(panel, ID_FEED_URL, wxString(), wxDefaultPosition,
-                                   wxDefaultSize, wxTE_READONLY);
-    feedRow->Add(feedUrl, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    feedRow->Add(new wxButton(panel, ID_ENTER_URL, _("..."), wxDefaultPosition, wxDefaultSize,
-                              wxBU_EXACTFIT),
-                 0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
-    feedRow->Add(new wxButton(panel, ID_GET_DATA, _("Get &Data"), wxDefaultPosition,
-                              wxDefaultSize, 0),
-                 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
-    feedGroup->Add(new wxStaticText(panel, wxID_STATIC, _("Title and Link of last post:"),
-                                    wxDefaultPosition, wxDefaultSize, 0),
-                   0, wxEXPAND | wxALL, 5);
-    auto* lastTitle = new wxTextCtrl(panel, ID_LAST_TITLE, wxString(), wxDefaultPosition,
-                                     wxDefaultSize, wxTE_READONLY);
-    feedGroup->Add(lastTitle, 0, wxEXPAND | wxALL, 5);
-    auto* lastLink = new wxTextCtrl(panel, ID_LAST_LINK, wxString(), wxDefaultPosition,
-                                    wxDefaultSize, wxTE_READONLY);
-    feedGroup->Add(lastLink, 0, wxEXPAND | wxALL, 5);
+wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value,
+                                         int chooseId, int actionId, const wxString& action)
+{
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    auto* field = new wxTextCtrl(panel, fieldId, wxString(), wxDefaultPosition, wxDefaultSize,
+                                 wxTE_READONLY);
+    field->SetValidator(wxTextValidator(wxFILTER_NONE, value));
+    row->Add(field, 1, wxEXPAND | wxALL, 5);
+    row->Add(new wxButton(panel, chooseId, _("..."), wxDefaultPosition, wxDefaultSize,
+                          wxBU_EXACTFIT),
+             0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
+    row->Add(new wxButton(panel, actionId, action, wxDefaultPosition, wxDefaultSize, 0),
+             0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    return row;
+}
 
-    auto* fileBox = new wxStaticBox(panel, wxID_ANY, _("Specify file to export your signature:"),
-                                    wxDefaultPosition, wxDefaultSize, 0);
-    auto* fileGroup = new wxStaticBoxSizer(fileBox, wxVERTICAL);
-    panelSizer->Add(fileGroup, 0, wxEXPAND | wxALL, 7);
-    auto* fileRow = new wxBoxSizer(wxHORIZONTAL);
-    fileGroup->Add(fileRow, 0, wxEXPAND | wxALL, 0);
-    auto* filePath = new wxTextCtrl(panel, ID_FILE_PATH, wxString(), wxDefaultPosition,
-                                    wxDefaultSize, wxTE_READONLY);
-    fileRow->Add(filePath, 1, wxEXPAND | wxALL, 5);
-    fileRow->Add(new wxButton(panel, ID_SELECT_FILE, _("..."), wxDefaultPosition, wxDefaultSize,
-                              wxBU_EXACTFIT),
-                 0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
-    fileRow->Add(new wxButton(panel, ID_UPDATE_SIGNATURE, _("&Update"), wxDefaultPosition,
-                              wxDefaultSize, 0),
-                 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+wxSizer* FeedquillFrame::CreateFeedGroup(wxWindow* panel)
+{
+    auto* box = new wxStaticBox(panel, wxID_ANY, _("Enter url of RSS or Atom feed of your blog"),
+                                wxDefaultPosition, wxDefaultSize, 0);
+    auto* group = new wxStaticBoxSizer(box, wxVERTICAL);
+    group->Add(CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
+                               ID_GET_DATA, _("Get &Data")),
+               0, wxEXPAND | wxALL, 0);
+    group->Add(new wxStaticText(panel, wxID_STATIC, _("Title and Link of last post:"),
+                                wxDefaultPosition, wxDefaultSize, 0),
+               0, wxEXPAND | wxALL, 5);
+    for ( const auto& [id, value] : { std::pair(ID_LAST_TITLE, &g_project.m_lastTitle),
+                                      std::pair(ID_LAST_LINK, &g_project.m_lastLink) } )
+    {
+        auto* field = new wxTextCtrl(panel, id, wxString(), wxDefaultPosition, wxDefaultSize,
+                                     wxTE_READONLY);
+        field->SetValidator(wxTextValidator(wxFILTER_NONE, value));
+        group->Add(field, 0, wxEXPAND | wxALL, 5);
+    }
+    return group;
+}
 
-    auto* templateBox = new wxStaticBox(
+wxSizer* FeedquillFrame::CreateFileGroup(wxWindow* panel)
+{
+    auto* box = new wxStaticBox(panel, wxID_ANY, _("Specify file to export your signature:"),
+                                wxDefaultPosition, wxDefaultSize, 0);
+    auto* group = new wxStaticBoxSizer(box, wxVERTICAL);
+    group->Add(CreateChoiceRow(panel, ID_FILE_PATH, &g_project.m_filePath, ID_SELECT_FILE,
+                               ID_UPDATE_SIGNATURE, _("&Update")),
+               0, wxEXPAND | wxALL, 0);
+    return group;
+}
+
+wxSizer* FeedquillFrame::CreateTemplateGroup(wxWindow* panel)
+{
+    auto* box = new wxStaticBox(
         panel, wxID_ANY,
         _("Enter signature template, use %title%  and %link% macros (case sensitivity!):"),
         wxDefaultPosition, wxDefaultSize, 0);
-    auto* templateGroup = new wxStaticBoxSizer(templateBox, wxVERTICAL);
-    panelSizer->Add(templateGroup, 1, wxEXPAND | wxALL, 7);
+    auto* group = new wxStaticBoxSizer(box, wxVERTICAL);
     m_templateCtrl = new wxTextCtrl(panel, ID_TEMPLATE, wxString(), wxDefaultPosition,
                                     wxDefaultSize, wxTE_MULTILINE);
-    templateGroup->Add(m_templateCtrl, 1, wxEXPAND | wxALL, 5);
-    auto* templateRow = new wxBoxSizer(wxHORIZONTAL);
-    templateGroup->Add(templateRow, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
+    m_templateCtrl->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_template));
+    group->Add(m_templateCtrl, 1, wxEXPAND | wxALL, 5);
+
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    group->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
     auto* readOnly = new wxCheckBox(panel, ID_READ_ONLY, _("Read &Only"), wxDefaultPosition,
                                     wxDefaultSize, 0);
-    readOnly->SetValue(false);
-    templateRow->Add(readOnly, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    templateRow->Add(5, 5, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    templateRow->Add(new wxButton(panel, ID_RELOAD_TEMPLATE, _("&Reload"), wxDefaultPosition,
-                                  wxDefaultSize, 0),
-                     0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxLEFT, 5);
-    templateRow->Add(new wxButton(panel, ID_SAVE_TEMPLATE, _("&Save"), wxDefaultPosition,
-                                  wxDefaultSize, 0),
-                     0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxLEFT, 5);
-
-    feedUrl->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_feedURL));
-    lastTitle->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_lastTitle));
-    lastLink->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_lastLink));
-    filePath->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_filePath));
-    m_templateCtrl->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_template));
     readOnly->SetValidator(wxGenericValidator(&m_readOnly));
+    row->Add(readOnly, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    row->Add(5, 5, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    for ( const auto& [id, label] : { std::pair(ID_RELOAD_TEMPLATE, _("&Reload")),
+                                      std::pair(ID_SAVE_TEMPLATE, _("&Save")) } )
+    {
+        row->Add(new wxButton(panel, id, label, wxDefaultPosition, wxDefaultSize, 0),
+                 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxLEFT, 5);
+    }
+    return group;
 }
 
 void FeedquillFrame::ApplyReadOnly()

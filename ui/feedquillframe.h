@@ -3,6 +3,7 @@
 
 #include <wx/frame.h>
 
+class wxSizer;
 class wxTextCtrl;
 
 // Window and command identifiers; a menu item and the button of the same command share one.
@@ -46,6 +47,13 @@ public:
 
 private:
     void CreateMenuBar();
+    wxSizer* CreateFeedGroup(wxWindow* panel);
+    wxSizer* CreateFileGroup(wxWindow* panel);
+    wxSizer* CreateTemplateGroup(wxWindow* panel);
+    // A read-only field bound to *value, the "..." button that changes it, and the button of
+    // the command that uses it.
+    wxSizer* CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value, int chooseId,
+                             int actionId, const wxString& action);
     void ApplyReadOnly();
     // Shows g_project in the controls; the template editor then holds no unsaved typing.
     void ShowProject();
