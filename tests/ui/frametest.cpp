@@ -273,10 +273,9 @@ TEST_F(FrameCommands, CheckForUpdatesReportsEveryOutcome)
     SKIP_WITHOUT_UPDATE_CHECK();
     FixtureServer server;
     server.Serve("/updates/feedquill.txt", FixtureServer::Response(200, "|1.0|1.0|today|"));
-    setenv("FEEDQUILL_UPDATE_URL", server.Url("/updates/feedquill.txt").c_str(), 1);
+    ScopedEnv url("FEEDQUILL_UPDATE_URL", server.Url("/updates/feedquill.txt"));
     MakeFrame();
     Command(wxEVT_MENU, ID_CHECK_UPDATES);
-    unsetenv("FEEDQUILL_UPDATE_URL");
     ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
     EXPECT_EQ(m_messenger.GetMessages()[0].text, "You are using the latest version.");
     EXPECT_EQ(m_messenger.GetMessages()[0].caption, "Feedquill");
