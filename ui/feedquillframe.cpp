@@ -18,7 +18,6 @@
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
-#include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/textdlg.h>
@@ -28,6 +27,20 @@
 
 #include <memory>
 #include <utility>
+
+namespace
+{
+
+// A field that shows one of the project's values and cannot be typed into.
+wxTextCtrl* NewValueField(wxWindow* panel, int id, wxString* value)
+{
+    auto* field = new wxTextCtrl(panel, id, wxString(), wxDefaultPosition, wxDefaultSize,
+                                 wxTE_READONLY);
+    field->SetValidator(wxTextValidator(wxFILTER_NONE, value));
+    return field;
+}
+
+} // anonymous namespace
 
 wxIMPLEMENT_CLASS(FeedquillFrame, wxFrame);
 
@@ -135,10 +148,7 @@ wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString*
                                          int chooseId, int actionId, const wxString& action)
 {
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    auto* field = new wxTextCtrl(panel, fieldId, wxString(), wxDefaultPosition, wxDefaultSize,
-                                 wxTE_READONLY);
-    field->SetValidator(wxTextValidator(wxFILTER_NONE, value));
-    row->Add(field, 1, wxEXPAND | wxALL, 5);
+    row->Add(NewValueField(panel, fieldId, value), 1, wxEXPAND | wxALL, 5);
     row->Add(new wxButton(panel, chooseId, _("..."), wxDefaultPosition, wxDefaultSize,
                           wxBU_EXACTFIT),
              0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
@@ -149,31 +159,25 @@ wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString*
 
 wxSizer* FeedquillFrame::CreateFeedGroup(wxWindow* panel)
 {
-    auto* box = new wxStaticBox(panel, wxID_ANY, _("Enter url of RSS or Atom feed of your blog"),
-                                wxDefaultPosition, wxDefaultSize, 0);
-    auto* group = new wxStaticBoxSizer(box, wxVERTICAL);
+    auto* group = new wxStaticBoxSizer(wxVERTICAL, panel,
+                                       _("Enter url of RSS or Atom feed of your blog"));
     group->Add(CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
                                ID_GET_DATA, _("Get &Data")),
                0, wxEXPAND | wxALL, 0);
     group->Add(new wxStaticText(panel, wxID_STATIC, _("Title and Link of last post:"),
                                 wxDefaultPosition, wxDefaultSize, 0),
                0, wxEXPAND | wxALL, 5);
-    for ( const auto& [id, value] : { std::pair(ID_LAST_TITLE, &g_project.m_lastTitle),
-                                      std::pair(ID_LAST_LINK, &g_project.m_lastLink) } )
-    {
-        auto* field = new wxTextCtrl(panel, id, wxString(), wxDefaultPosition, wxDefaultSize,
-                                     wxTE_READONLY);
-        field->SetValidator(wxTextValidator(wxFILTER_NONE, value));
-        group->Add(field, 0, wxEXPAND | wxALL, 5);
-    }
+    group->Add(NewValueField(panel, ID_LAST_TITLE, &g_project.m_lastTitle),
+               0, wxEXPAND | wxALL, 5);
+    group->Add(NewValueField(panel, ID_LAST_LINK, &g_project.m_lastLink),
+               0, wxEXPAND | wxALL, 5);
     return group;
 }
 
 wxSizer* FeedquillFrame::CreateFileGroup(wxWindow* panel)
 {
-    auto* box = new wxStaticBox(panel, wxID_ANY, _("Specify file to export your signature:"),
-                                wxDefaultPosition, wxDefaultSize, 0);
-    auto* group = new wxStaticBoxSizer(box, wxVERTICAL);
+    auto* group = new wxStaticBoxSizer(wxVERTICAL, panel,
+                                       _("Specify file to export your signature:"));
     group->Add(CreateChoiceRow(panel, ID_FILE_PATH, &g_project.m_filePath, ID_SELECT_FILE,
                                ID_UPDATE_SIGNATURE, _("&Update")),
                0, wxEXPAND | wxALL, 0);
@@ -182,11 +186,9 @@ wxSizer* FeedquillFrame::CreateFileGroup(wxWindow* panel)
 
 wxSizer* FeedquillFrame::CreateTemplateGroup(wxWindow* panel)
 {
-    auto* box = new wxStaticBox(
-        panel, wxID_ANY,
-        _("Enter signature template, use %title%  and %link% macros (case sensitivity!):"),
-        wxDefaultPosition, wxDefaultSize, 0);
-    auto* group = new wxStaticBoxSizer(box, wxVERTICAL);
+    auto* group = new wxStaticBoxSizer(
+        wxVERTICAL, panel,
+        _("Enter signature template, use %title%  and %link% macros (case sensitivity!):"));
     m_templateCtrl = new wxTextCtrl(panel, ID_TEMPLATE, wxString(), wxDefaultPosition,
                                     wxDefaultSize, wxTE_MULTILINE);
     m_templateCtrl->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_template));
