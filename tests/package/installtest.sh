@@ -104,13 +104,15 @@ grep -qaF "$art" "$prefix/bin/feedquill" || fail "$prefix/bin/feedquill does not
 [ ! -e "$prefix/bin/art" ] || fail "an art folder beside the installed program would shadow $art"
 
 step "the command-line tests against $prefix/bin/feedquill"
-status=0
-FEEDQUILL_TEST_BINARY=$prefix/bin/feedquill timeout 60 \
-    "$build_dir/tests/feedquill_core_tests" --gtest_filter='CommandLine*' \
-    > "$work/gtest.log" 2>&1 || status=$?
-tail -n 40 "$work/gtest.log"
-[ "$status" -eq 0 ] || fail "the command-line tests against the installed program"
-grep -q "PASSED" "$work/gtest.log" || fail "no test ran"
+for tests in feedquill_app_tests feedquill_core_tests; do
+    status=0
+    FEEDQUILL_TEST_BINARY=$prefix/bin/feedquill timeout 60 \
+        "$build_dir/tests/$tests" --gtest_filter='CommandLine*' \
+        > "$work/gtest.log" 2>&1 || status=$?
+    tail -n 40 "$work/gtest.log"
+    [ "$status" -eq 0 ] || fail "$tests: the command-line tests against the installed program"
+    grep -q "PASSED" "$work/gtest.log" || fail "$tests: no test ran"
+done
 
 gui_tests=$build_dir/tests/feedquill_gui_tests
 if [ -x "$gui_tests" ] && command -v xvfb-run > /dev/null; then
