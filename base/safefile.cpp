@@ -1,10 +1,14 @@
 #include "base/safefile.h"
 
 #include <wx/filename.h>
-#include <wx/file.h>
+#include <wx/log.h>
 #include <wx/strconv.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -40,16 +44,173 @@ wxString ResolveSymlinks(const wxString& path)
     return current;
 }
 
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while ( size > 0 )
+    {
+        const ssize_t written = write(fd, data, size);
+        if ( written < 0 && errno == EINTR )
+            continue;
+        if ( written <= 0 )
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    bool Close()
+    {
+        const bool ok = m_fd < 0 || close(m_fd) == 0;
+        m_fd = -1;
+        return ok;
+    }
+
+private:
+    int m_fd;
+};
+
+// What a file that is about to be replaced is now.
+struct Target
+{
+    wxString path;        // symbolic links resolved
+    bool exists = false;
+    struct stat info = {};
+};
+
+// Whether the target may be replaced at all; logs why not.
+bool CheckTarget(Target& target)
+{
+    if ( lstat(target.path.fn_str(), &target.info) != 0 )
+    {
+        if ( errno == ENOENT )
+            return true;
+        wxLogSysError("Cannot write \"%s\"", target.path);
+        return false;
+    }
+    target.exists = true;
+    if ( !S_ISREG(target.info.st_mode) )
+    {
+        wxLogError("\"%s\" is not a regular file, so it is not replaced.", target.path);
+        return false;
+    }
+    // Root may write anything; everyone else only what the file's permissions allow.
+    if ( access(target.path.fn_str(), W_OK) != 0 )
+    {
+        wxLogSysError("Cannot write to \"%s\"", target.path);
+        return false;
+    }
+    return true;
+}
+
+// Writes the bytes over the file itself: where its folder does not take new files, or where
+// other hard links must keep seeing the same file. Not atomic, but the only way there.
+bool RewriteInPlace(const Target& target, const MakeBytes& makeBytes)
+{
+    FileDescriptor file(open(target.path.fn_str(), O_WRONLY | O_CLOEXEC));
+    if ( file.Get() < 0 )
+    {
+        wxLogSysError("Cannot open \"%s\" for writing", target.path);
+        return false;
+    }
+    std::string bytes;
+    if ( !makeBytes(bytes) )
+        return false;
+    if ( !WriteAll(file.Get(), bytes.data(), bytes.size())
+         || ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0
+         || fsync(file.Get()) != 0 || !file.Close() )
+    {
+        wxLogSysError("Cannot write \"%s\"", target.path);
+        return false;
+    }
+    return true;
+}
+
+// The temporary file's permissions and owner are the old file's, or a new file's.
+void TakeOverAttributes(int fd, const Target& target)
+{
+    if ( !target.exists )
+    {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+        return;
+    }
+    if ( fchown(fd, target.info.st_uid, target.info.st_gid) != 0 )
+    {
+        // Only root may give a file away; a user's own file stays the user's anyway.
+    }
+    fchmod(fd, target.info.st_mode & 07777);
+}
+
 } // anonymous namespace
+
+wxString GetTempFilePattern(const wxString& path)
+{
+    const wxFileName name(path);
+    return name.GetPathWithSep() + "." + name.GetFullName() + TEMP_FILE_MARK + "XXXXXX";
+}
+
+bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes)
+{
+    Target target;
+    target.path = ResolveSymlinks(path);
+    if ( !CheckTarget(target) )
+        return false;
+    if ( target.exists && target.info.st_nlink > 1 )
+        return RewriteInPlace(target, makeBytes);
+
+    wxCharBuffer pattern = GetTempFilePattern(target.path).fn_str();
+    FileDescriptor file(mkostemp(pattern.data(), O_CLOEXEC));
+    if ( file.Get() < 0 )
+    {
+        if ( (errno == EACCES || errno == EROFS || errno == EPERM) && target.exists )
+            return RewriteInPlace(target, makeBytes);
+        wxLogSysError("Failed to create a temporary file name");
+        return false;
+    }
+    TakeOverAttributes(file.Get(), target);
+    std::string bytes;
+    if ( !makeBytes(bytes) )
+    {
+        unlink(pattern.data());
+        return false;
+    }
+    // Flushed before the rename, so that a crash leaves the old file or the whole new one.
+    if ( !WriteAll(file.Get(), bytes.data(), bytes.size()) || fsync(file.Get()) != 0
+         || !file.Close() || rename(pattern.data(), target.path.fn_str()) != 0 )
+    {
+        wxLogSysError("Cannot write \"%s\"", target.path);
+        unlink(pattern.data());
+        return false;
+    }
+    return true;
+}
 
 bool ReplaceFileContents(const wxString& path, const std::function<wxString()>& makeText,
                          const wxMBConv& conv)
 {
-    wxTempFile file;
-    if ( !file.Open(ResolveSymlinks(path)) )
-        return false;
-    const wxString text = makeText();
-    if ( !text.empty() && !file.Write(text, conv) )
-        return false;  // the destructor throws the temporary file away
-    return file.Commit();
+    return ReplaceFileBytes(path, [&](std::string& bytes)
+                            {
+                                const wxString text = makeText();
+                                const wxCharBuffer converted = text.mb_str(conv);
+                                if ( !text.empty() && converted.length() == 0 )
+                                {
+                                    wxLogError("The text for \"%s\" cannot be written in "
+                                               "its encoding.", path);
+                                    return false;
+                                }
+                                bytes.assign(converted.data(), converted.length());
+                                return true;
+                            });
 }

@@ -4,16 +4,32 @@
 #include <wx/string.h>
 
 #include <functional>
+#include <string>
 
 class wxMBConv;
 
-// Replaces the whole content of a user's file without ever leaving it truncated: the text goes
-// to a temporary file in the same folder, which is then renamed over the old one. A path that
-// is a symbolic link stays one (its target is replaced), and the file keeps its permissions.
-// makeText runs only once the temporary file is open, so a caller can leave its own state alone
-// when the file cannot be written at all. False when anything failed; wx has then logged why and
-// the old file is untouched.
+// Makes the new content of a file; false to give up, with nothing changed.
+using MakeBytes = std::function<bool(std::string& bytes)>;
+
+// What the names of this program's temporary files contain, so that leftovers can be told.
+inline constexpr char TEMP_FILE_MARK[] = ".feedquill-new-";
+
+// Replaces the whole content of a user's file so that it is always either the old file or the
+// whole new one, even when the program is killed: the bytes go to a temporary file in the same
+// folder, flushed to the disk, which is then renamed over the old one; the old file is never
+// removed first. A path that is a symbolic link stays one (its target is replaced), and the
+// file keeps its permissions. Where the folder takes no new file but the file may be written,
+// or the file has other hard links, it is rewritten in place. Anything but a regular file, and
+// a file the user may not write, is refused. makeBytes runs only once the file is known to be
+// writable, so a caller can leave its own state alone otherwise. False when anything failed;
+// why has then been logged.
+bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes);
+
+// The same for text, converted with conv; text that conv cannot convert is refused.
 bool ReplaceFileContents(const wxString& path, const std::function<wxString()>& makeText,
                          const wxMBConv& conv);
+
+// The mkstemp pattern of the temporary files for path: ".<name>.feedquill-new-XXXXXX" beside it.
+wxString GetTempFilePattern(const wxString& path);
 
 #endif

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -61,6 +62,70 @@ TEST_F(LocalState, BinarySettingsAreKeptAsideNotOverwritten)
         EXPECT_NE(ReadBytes(DataFile("Feedquill.cfg")).find("[updates]"), std::string::npos);
     }
 }
+
+TEST_F(LocalState, ASecondUnreadableFileIsKeptBesideTheFirst)
+{
+    WriteBytes(DataFile("Feedquill.cfg.unreadable"), std::string("first\0", 6));
+    WriteBytes(DataFile("Feedquill.cfg"), std::string("second\0", 7));
+    const ProgramRun run = RunProgram("-q", m_home.GetPath());
+    EXPECT_NE(run.err.find("Feedquill.cfg.unreadable.2"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(DataFile("Feedquill.cfg.unreadable")), std::string("first\0", 6));
+    EXPECT_EQ(ReadBytes(DataFile("Feedquill.cfg.unreadable.2")), std::string("second\0", 7));
+}
+
+// Settings as other editors save them: each is read, and nothing is set aside.
+struct SettingsEncoding
+{
+    const char* name;
+    std::string (*encode)(const std::string& utf8);
+};
+
+void PrintTo(const SettingsEncoding& encoding, std::ostream* out)
+{
+    *out << encoding.name;
+}
+
+std::string Utf16(const std::string& text, bool littleEndian)
+{
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for ( char c : text )  // the settings in these tests are ASCII
+        bytes += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
+    return bytes;
+}
+
+const SettingsEncoding SETTINGS_ENCODINGS[] =
+{
+    { "Utf8WithMark", [](const std::string& text) { return "\xEF\xBB\xBF" + text; } },
+    { "Utf16LittleEndianWithMark", [](const std::string& text) { return Utf16(text, true); } },
+    { "Utf16BigEndianWithMark", [](const std::string& text) { return Utf16(text, false); } },
+    { "WindowsLineEnds", [](const std::string& text)
+      {
+          std::string crlf;
+          for ( char c : text )
+              crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+          return crlf;
+      } },
+};
+
+class LocalStateEncoding : public LocalState,
+                           public ::testing::WithParamInterface<SettingsEncoding>
+{
+};
+
+TEST_P(LocalStateEncoding, SettingsAreReadNotSetAside)
+{
+    WriteBytes(DataFile("Feedquill.cfg"), GetParam().encode(Settings(m_home.File("sig"))));
+    const ProgramRun run = RunProgram("-q", m_home.GetPath());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_FALSE(FileExists(DataFile("Feedquill.cfg.unreadable")));
+    EXPECT_NE(ReadBytes(m_home.File("sig")).find("http://blog.example/post - Post"),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , LocalStateEncoding, ::testing::ValuesIn(SETTINGS_ENCODINGS),
+    [](const ::testing::TestParamInfo<SettingsEncoding>& info) { return info.param.name; });
 
 TEST_F(LocalState, OddButReadableSettingsSurviveARun)
 {

@@ -1,0 +1,139 @@
+// What the signature path may name: a link, a file with other links, a file in a folder that
+// takes no new files, or something that is not a file at all. Permissions are tried as the
+// unprivileged user "nobody", since root may write anything.
+
+#include "fixtureserver.h"
+#include "testenv.h"
+
+#include <wx/dir.h>
+#include <wx/filename.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace
+{
+
+const std::string OLD = "the old signature\n";
+const std::string NEW = "New post http://blog.example/new";
+
+class SignatureTarget : public ::testing::Test
+{
+protected:
+    SignatureTarget()
+    {
+        m_server.Serve("/feed", FixtureServer::Response(200,
+            "<rss><channel><item><title>New post</title><link>http://blog.example/new</link>"
+            "</item></channel></rss>"));
+        wxFileName::Mkdir(m_home.File(".feedquill/SignatureTemplates"), wxS_DIR_DEFAULT,
+                          wxPATH_MKDIR_FULL);
+        WriteBytes(m_home.File(".feedquill/SignatureTemplates/default.txt"), "%title% %link%");
+        wxFileName::Mkdir(m_home.File("out"), wxS_DIR_DEFAULT);
+    }
+
+    // Runs an update that writes the signature to path.
+    ProgramRun Update(const wxString& path, bool asNobody = false)
+    {
+        WriteBytes(m_home.File(".feedquill/Feedquill.cfg"),
+                   "[project/default]\nFeedURL=" + m_server.Url("/feed") + "\nFilePath="
+                   + std::string(path.fn_str()) + "\n[updates]\nCCheckForUpdates=0\n");
+        if ( !asNobody )
+            return RunProgram("-q", m_home.GetPath());
+        const std::string home(m_home.GetPath().fn_str());
+        std::system(("chown -R 65534:65534 '" + home + "' && chmod 755 '" + home + "'").c_str());
+        return RunProgram("--reuid=65534 --regid=65534 --clear-groups '" + ProgramUnderTest()
+                          + "' -q", m_home.GetPath(), {}, "setpriv");
+    }
+
+    // The names in the signature's folder, so that no leftover goes unseen.
+    std::string ListOut() const
+    {
+        wxArrayString names;
+        wxDir::GetAllFiles(m_home.File("out"), &names, wxString(), wxDIR_FILES | wxDIR_HIDDEN);
+        names.Sort();
+        std::string list;
+        for ( const wxString& name : names )
+            list += std::string(wxFileName(name).GetFullName().utf8_str()) + " ";
+        return list;
+    }
+
+    static bool CanDropPrivileges()
+    {
+        return getuid() == 0
+               && std::system("setpriv --reuid=65534 --regid=65534 --clear-groups true") == 0;
+    }
+
+    FixtureServer m_server;
+    TempDir m_home;
+};
+
+} // anonymous namespace
+
+TEST_F(SignatureTarget, LinksAreFollowedAndKept)
+{
+    WriteBytes(m_home.File("out/real"), OLD);
+    ASSERT_EQ(symlink("real", m_home.File("out/link").fn_str()), 0);
+    ASSERT_EQ(link(m_home.File("out/real").fn_str(), m_home.File("out/hard").fn_str()), 0);
+
+    ProgramRun run = Update(m_home.File("out/link"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(wxFileName::Exists(m_home.File("out/link"), wxFILE_EXISTS_SYMLINK));
+    EXPECT_EQ(ReadBytes(m_home.File("out/real")), NEW);
+    // The other hard link sees the same file: it was rewritten, not replaced.
+    EXPECT_EQ(ReadBytes(m_home.File("out/hard")), NEW);
+
+    WriteBytes(m_home.File("out/real"), OLD);
+    run = Update(m_home.File("out/hard"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("out/real")), NEW);
+    EXPECT_EQ(ListOut(), "hard link real ");
+}
+
+TEST_F(SignatureTarget, WhatIsNoFileIsNeverReplaced)
+{
+    ASSERT_EQ(mkdir(m_home.File("out/folder").fn_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(m_home.File("out/fifo").fn_str(), 0644), 0);
+    const bool device = mknod(m_home.File("out/null").fn_str(), S_IFCHR | 0666,
+                              makedev(1, 3)) == 0;
+    for ( const char* name : { "folder", "fifo", "null" } )
+    {
+        if ( std::string(name) == "null" && !device )
+            continue;  // making devices takes root
+        const ProgramRun run = Update(m_home.File(wxString("out/") + name));
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_NE(run.err.find("is not a regular file"), std::string::npos) << run.err;
+        struct stat info;
+        ASSERT_EQ(lstat(m_home.File(wxString("out/") + name).fn_str(), &info), 0);
+        EXPECT_FALSE(S_ISREG(info.st_mode)) << name;
+    }
+    // Nothing was left beside them.
+    EXPECT_EQ(ListOut(), device ? "fifo null " : "fifo ");
+}
+
+TEST_F(SignatureTarget, PermissionsDecideAsForAPlainWrite)
+{
+    if ( !CanDropPrivileges() )
+        GTEST_SKIP() << "needs root to run as nobody (setpriv)";
+    // A file the user may write in a folder that takes no new files: rewritten in place.
+    WriteBytes(m_home.File("out/sig"), OLD);
+    chmod(m_home.File("out/sig").fn_str(), 0644);
+    chmod(m_home.File("out").fn_str(), 0555);
+    ProgramRun run = Update(m_home.File("out/sig"), true);
+    chmod(m_home.File("out").fn_str(), 0755);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("out/sig")), NEW);
+
+    // A write-protected file is refused, though its folder would take a new one.
+    WriteBytes(m_home.File("out/sig"), OLD);
+    chmod(m_home.File("out/sig").fn_str(), 0444);
+    run = Update(m_home.File("out/sig"), true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Permission denied"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("out/sig")), OLD);
+    EXPECT_EQ(ListOut(), "sig ");
+}
