@@ -6,8 +6,61 @@
 
 #include <wx/config.h>
 #include <wx/convauto.h>
-#include <wx/ffile.h>
 #include <wx/filename.h>
+#include <wx/log.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+// Reads a template file whole. A missing one is created, empty, where that is possible, and
+// gives an empty text; a file that is there but cannot be read gives false and the reason.
+bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason)
+{
+    struct stat info;
+    if ( stat(path.fn_str(), &info) != 0 )
+    {
+        if ( errno != ENOENT )
+        {
+            reason = wxSysErrorMsgStr(errno);
+            return false;
+        }
+        const int created = open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if ( created >= 0 )
+            close(created);
+        return true;
+    }
+    if ( !S_ISREG(info.st_mode) )
+    {
+        reason = "it is not a regular file";
+        return false;
+    }
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
+    if ( !file )
+    {
+        reason = wxSysErrorMsgStr(errno);
+        return false;
+    }
+    char buffer[64 * 1024];
+    size_t count;
+    while ( (count = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0 )
+        bytes.append(buffer, count);
+    if ( std::ferror(file.get()) )
+    {
+        reason = wxSysErrorMsgStr(errno);
+        return false;
+    }
+    return true;
+}
+
+} // anonymous namespace
 
 const char* const kDefaultTemplate =
     "\nBest Regards, Arden Vosk \nLast Post in my blog:\n    %link% - %title%";
@@ -55,13 +108,19 @@ wxString Project::GetTemplateDir() const
 
 void Project::LoadTemplate()
 {
-    // "a+" creates a missing template file, empty, and leaves an existing one alone.
-    wxFFile file(GetTemplateDir() + m_templateName, "a+");
-    if ( !file.IsOpened() )
+    const wxString path = GetTemplateDir() + m_templateName;
+    std::string bytes;
+    wxString reason;
+    if ( !ReadTemplateFile(path, bytes, reason) )
+    {
+        // m_template keeps the text it had, which WriteSignature will not use.
+        m_templateError = wxString::Format("The signature template \"%s\" cannot be read: %s.",
+                                           path, reason);
+        wxLogError("%s", m_templateError);
         return;
-    file.Seek(0);
-    file.ReadAll(&m_template, wxConvAuto());
-    file.Close();
+    }
+    m_templateError.clear();
+    m_template = wxString(bytes.data(), wxConvAuto(), bytes.size());
     if ( m_template.empty() )
         m_template = kDefaultTemplate;
 }
@@ -69,12 +128,16 @@ void Project::LoadTemplate()
 bool Project::SaveTemplate(const std::function<void()>& takeText)
 {
     // wxConvAuto writes UTF-8 without a byte-order mark, and so does this.
-    return ReplaceFileContents(GetTemplateDir() + m_name + TEMPLATE_EXTENSION,
-                               [&]
-                               {
-                                   if ( takeText )
-                                       takeText();
-                                   return m_template;
-                               },
-                               wxConvUTF8);
+    const bool saved = ReplaceFileContents(GetTemplateDir() + m_name + TEMPLATE_EXTENSION,
+                                           [&]
+                                           {
+                                               if ( takeText )
+                                                   takeText();
+                                               return m_template;
+                                           },
+                                           wxConvUTF8);
+    // The text is the user's now, whatever could not be read before.
+    if ( saved )
+        m_templateError.clear();
+    return saved;
 }

@@ -11,7 +11,8 @@ enum SignatureResult
     SIGNATURE_WRITTEN = 0,
     SIGNATURE_UPDATE_FAILED = 1,  // Update only: the feed could not be read
     SIGNATURE_NO_FILE = 2,
-    SIGNATURE_CANNOT_WRITE = 3
+    SIGNATURE_CANNOT_WRITE = 3,
+    SIGNATURE_NO_TEMPLATE = 4     // the template file is there but could not be read
 };
 
 // The signature template used when the project's template file is empty.
@@ -28,6 +29,9 @@ public:
     wxString m_filePath;
     wxString m_templateName;
     wxString m_template;
+    // Why the template file could not be read when it was last loaded; empty when it could.
+    // A signature is then never written from what m_template holds.
+    wxString m_templateError;
     wxString m_lastTitle;
     wxString m_lastLink;
     bool m_quiet = false;

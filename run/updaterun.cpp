@@ -67,6 +67,13 @@ int Project::WriteSignature()
 {
     if ( m_filePath.empty() )
         return SIGNATURE_NO_FILE;
+    if ( !m_templateError.empty() )
+    {
+        wxLogError("The signature file \"%s\" was left as it was, because the signature "
+                   "template \"%s\" cannot be read.", m_filePath,
+                   GetTemplateDir() + m_templateName);
+        return SIGNATURE_NO_TEMPLATE;
+    }
     const wxString text = ExpandTemplate(m_template, m_lastTitle, m_lastLink);
     if ( !ReplaceFileContents(m_filePath, [&text] { return text; }, ChooseEncoding(text)) )
         return SIGNATURE_CANNOT_WRITE;

@@ -36,12 +36,14 @@ protected:
         wxFileName::Mkdir(m_home.File("out"), wxS_DIR_DEFAULT);
     }
 
-    // Runs an update that writes the signature to path.
-    ProgramRun Update(const wxString& path, bool asNobody = false)
+    // Runs an update that writes the signature to path, with more project settings if given.
+    ProgramRun Update(const wxString& path, bool asNobody = false,
+                      const std::string& settings = "")
     {
         WriteBytes(m_home.File(".feedquill/Feedquill.cfg"),
                    "[project/default]\nFeedURL=" + m_server.Url("/feed") + "\nFilePath="
-                   + std::string(path.fn_str()) + "\n[updates]\nCCheckForUpdates=0\n");
+                   + std::string(path.fn_str()) + "\n" + settings
+                   + "[updates]\nCCheckForUpdates=0\n");
         if ( !asNobody )
             return RunProgram("-q", m_home.GetPath());
         const std::string home(m_home.GetPath().fn_str());
@@ -136,4 +138,34 @@ TEST_F(SignatureTarget, PermissionsDecideAsForAPlainWrite)
     EXPECT_NE(run.err.find("Permission denied"), std::string::npos) << run.err;
     EXPECT_EQ(ReadBytes(m_home.File("out/sig")), OLD);
     EXPECT_EQ(ListOut(), "sig ");
+}
+
+// A template that is there but cannot be read never becomes an empty signature.
+TEST_F(SignatureTarget, UnreadableTemplateLeavesTheSignatureAlone)
+{
+    WriteBytes(m_home.File("out/sig"), OLD);
+    // An empty template name names the template folder itself.
+    ProgramRun run = Update(m_home.File("out/sig"), false, "ProjectTemplate=\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("SignatureTemplates/\" cannot be read: it is not a regular file"),
+              std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("out/sig")), OLD);
+
+    if ( !CanDropPrivileges() )
+        GTEST_SKIP() << "needs root to run as nobody (setpriv)";
+    const wxString templatePath = m_home.File(".feedquill/SignatureTemplates/default.txt");
+    chmod(templatePath.fn_str(), 0);
+    run = Update(m_home.File("out/sig"), true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("default.txt\" cannot be read: Permission denied"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("out/sig")), OLD);
+
+    // Read-only, in a read-only data folder: read all the same.
+    chmod(templatePath.fn_str(), 0444);
+    chmod(m_home.File(".feedquill/SignatureTemplates").fn_str(), 0555);
+    run = Update(m_home.File("out/sig"), true);
+    chmod(m_home.File(".feedquill/SignatureTemplates").fn_str(), 0755);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("out/sig")), NEW);
 }
