@@ -2,7 +2,6 @@
 #define FEEDQUILL_APP_APPBASE_H
 
 #include "app/startup.h"
-#include "project/configfile.h"
 #include "project/project.h"
 
 #include <wx/app.h>
@@ -24,8 +23,7 @@ public:
 
     bool OnCmdLineParsed(wxCmdLineParser& parser) override
     {
-        StartUp::ApplyCommandLine(parser);
-        return true;
+        return StartUp::ApplyCommandLine(parser);
     }
 
     bool OnCmdLineHelp(wxCmdLineParser& parser) override
@@ -47,7 +45,7 @@ public:
 
     int OnExit() override
     {
-        CloseConfig();
+        StartUp::Shutdown();
         return AppBase::OnExit();
     }
 

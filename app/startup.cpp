@@ -2,6 +2,7 @@
 
 #include "base/buildinfo.h"
 #include "base/datafolders.h"
+#include "base/runlock.h"
 #include "project/configfile.h"
 #include "project/configkeys.h"
 #include "project/project.h"
@@ -12,10 +13,13 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 
+#include <memory>
+
 namespace
 {
 
 int s_exitStatus = EXIT_STATUS_UNSET;
+std::unique_ptr<RunLock> s_runLock;  // a command-line run's, held to the end
 
 const wxCmdLineEntryDesc s_cmdLineDesc[] =
 {
@@ -42,7 +46,7 @@ void DescribeCommandLine(wxCmdLineParser& parser)
     parser.SetSwitchChars("-");
 }
 
-void ApplyCommandLine(const wxCmdLineParser& parser)
+bool ApplyCommandLine(const wxCmdLineParser& parser)
 {
     g_project.m_cmdMode = parser.Found("c");
     g_project.m_quiet = parser.Found("q");
@@ -51,8 +55,19 @@ void ApplyCommandLine(const wxCmdLineParser& parser)
 
     ChooseFolders(parser.Found("l"));
     wxFileName::Mkdir(g_dataDir + "SignatureTemplates", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    // From the settings it reads to the signature it writes, one command-line run at a time.
+    if ( g_project.m_cmdMode )
+    {
+        s_runLock = std::make_unique<RunLock>();
+        if ( !s_runLock->IsHeld() )
+        {
+            SetExitStatus(EXIT_STATUS_FAILED);
+            return false;
+        }
+    }
     OpenConfig();
     g_project.Load(wxConfigBase::Get()->Read(OPTION_PROJECT, OPTION_PROJECT_DEFAULT));
+    return true;
 }
 
 void DecideUpdateCheck()
@@ -70,6 +85,15 @@ void RunCommandLineUpdate()
     else if ( result == SIGNATURE_CANNOT_WRITE )
         wxLogError("The signature file \"%s\" could not be written.", g_project.m_filePath);
     SetExitStatus(result == SIGNATURE_WRITTEN ? EXIT_STATUS_OK : EXIT_STATUS_FAILED);
+}
+
+void Shutdown()
+{
+    {
+        const RunLock lock;  // the window's settings, written when it closes
+        CloseConfig();
+    }
+    s_runLock.reset();
 }
 
 void SetExitStatus(int status)

@@ -18,12 +18,15 @@ namespace StartUp
 
 void DescribeCommandLine(wxCmdLineParser& parser);
 // Sets the run flags, chooses and creates the data folder, opens the configuration and loads
-// the current project.
-void ApplyCommandLine(const wxCmdLineParser& parser);
+// the current project. A command-line run takes the data folder's lock first and keeps it to
+// the end; false when another run kept it too long.
+bool ApplyCommandLine(const wxCmdLineParser& parser);
 // Decides whether the automatic update check is due in this process.
 void DecideUpdateCheck();
 // The one update of a command-line run; sets the exit status from its outcome.
 void RunCommandLineUpdate();
+// Writes and releases the configuration, then the lock of a command-line run.
+void Shutdown();
 
 void SetExitStatus(int status);
 // The status main() should return, given what wxEntry returned.

@@ -1,6 +1,7 @@
 #include "project/project.h"
 
 #include "base/datafolders.h"
+#include "base/runlock.h"
 #include "project/configkeys.h"
 #include "base/safefile.h"
 
@@ -60,6 +61,14 @@ bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason
     return true;
 }
 
+// Writes the settings now, unless another run holds the lock; they are then written at exit.
+void FlushUnderLock()
+{
+    const RunLock lock;
+    if ( lock.IsHeld() )
+        wxConfigBase::Get()->Flush(false);
+}
+
 } // anonymous namespace
 
 const char* const kDefaultTemplate =
@@ -91,14 +100,14 @@ void Project::SetFeedURL(wxString url)
 {
     m_feedURL = url;
     wxConfigBase::Get()->Write(GetKey(ENTRY_FEED_URL), m_feedURL);
-    wxConfigBase::Get()->Flush(false);
+    FlushUnderLock();
 }
 
 void Project::SetFilePath(wxString path)
 {
     m_filePath = path;
     wxConfigBase::Get()->Write(GetKey(ENTRY_FILE_PATH), m_filePath);
-    wxConfigBase::Get()->Flush(false);
+    FlushUnderLock();
 }
 
 wxString Project::GetTemplateDir() const
@@ -127,6 +136,9 @@ void Project::LoadTemplate()
 
 bool Project::SaveTemplate(const std::function<void()>& takeText)
 {
+    const RunLock lock;
+    if ( !lock.IsHeld() )
+        return false;
     // wxConvAuto writes UTF-8 without a byte-order mark, and so does this.
     const bool saved = ReplaceFileContents(GetTemplateDir() + m_name + TEMPLATE_EXTENSION,
                                            [&]

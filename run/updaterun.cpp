@@ -3,6 +3,7 @@
 #include "project/project.h"
 
 #include "base/messenger.h"
+#include "base/runlock.h"
 #include "base/safefile.h"
 #include "feed/feedreader.h"
 #include "project/configkeys.h"
@@ -36,6 +37,9 @@ wxString ExpandTemplate(const wxString& text, const wxString& title, const wxStr
 
 int Project::Update()
 {
+    const RunLock lock;
+    if ( !lock.IsHeld() )
+        return SIGNATURE_UPDATE_FAILED;
     FeedReader reader(m_feedURL);
     const int error = reader.Read();
     if ( error != 0 )
@@ -67,6 +71,9 @@ int Project::WriteSignature()
 {
     if ( m_filePath.empty() )
         return SIGNATURE_NO_FILE;
+    const RunLock lock;
+    if ( !lock.IsHeld() )
+        return SIGNATURE_CANNOT_WRITE;
     if ( !m_templateError.empty() )
     {
         wxLogError("The signature file \"%s\" was left as it was, because the signature "

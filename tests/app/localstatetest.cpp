@@ -13,6 +13,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -216,4 +217,22 @@ TEST_F(LocalState, RunsAtTheSameMomentLeaveWholeFiles)
         EXPECT_NE(settings.find("LastTitle=Post "), std::string::npos);
         EXPECT_NE(settings.find("LastLink=http://blog.example/"), std::string::npos);
     }
+}
+
+TEST_F(LocalState, TwentyRunsAtOnceAllSucceed)
+{
+    WriteBytes(DataFile("Feedquill.cfg"), Settings(m_home.File("sig")));
+    WriteBytes(DataFile("SignatureTemplates/default.txt"), std::string(100000, '-') + "%title%");
+    std::vector<ProgramRun> runs(20);
+    std::vector<std::thread> threads;
+    for ( ProgramRun& run : runs )
+        threads.emplace_back([&run, this] { run = RunProgram("-q", m_home.GetPath()); });
+    for ( std::thread& thread : threads )
+        thread.join();
+    for ( const ProgramRun& run : runs )
+        EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("sig")), std::string(100000, '-') + "Post");
+    const std::string settings = ReadBytes(DataFile("Feedquill.cfg"));
+    EXPECT_NE(settings.find("FeedURL=" + m_server.Url("/feed")), std::string::npos) << settings;
+    EXPECT_NE(settings.find("LastTitle=Post"), std::string::npos) << settings;
 }

@@ -1,0 +1,80 @@
+#include "base/runlock.h"
+
+#include "base/datafolders.h"
+
+#include <wx/log.h>
+#include <wx/utils.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace
+{
+
+int s_waitLimit = 60;
+int s_depth = 0;    // nested RunLocks held in this process
+int s_fd = -1;      // the open lock file while s_depth > 0
+
+bool TryLock(int fd)
+{
+    return flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+} // anonymous namespace
+
+void RunLock::SetWaitLimit(int seconds)
+{
+    s_waitLimit = seconds;
+}
+
+RunLock::RunLock()
+{
+    if ( s_depth > 0 )
+    {
+        ++s_depth;
+        m_held = true;
+        return;
+    }
+    const wxString path = g_dataDir + "Feedquill.lock";
+    const int fd = open(path.fn_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if ( fd < 0 )
+    {
+        // Without a data folder to lock in, there are no settings to protect either.
+        m_held = true;
+        ++s_depth;
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(s_waitLimit);
+    bool locked = TryLock(fd);
+    while ( !locked && std::chrono::steady_clock::now() < deadline )
+    {
+        wxMilliSleep(100);
+        locked = TryLock(fd);
+    }
+    if ( !locked )
+    {
+        close(fd);
+        wxLogError("Another Feedquill run holds \"%s\"; this one waited %d seconds and gave up.",
+                   path, s_waitLimit);
+        return;
+    }
+    s_fd = fd;
+    m_held = true;
+    m_outermost = true;
+    ++s_depth;
+}
+
+RunLock::~RunLock()
+{
+    if ( !m_held )
+        return;
+    --s_depth;
+    if ( m_outermost )
+    {
+        close(s_fd);  // releases the lock
+        s_fd = -1;
+    }
+}
