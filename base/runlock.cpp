@@ -17,6 +17,7 @@ namespace
 int s_waitLimit = 60;
 int s_depth = 0;    // nested RunLocks held in this process
 int s_fd = -1;      // the open lock file while s_depth > 0
+timespec s_heldSince = {};
 
 bool TryLock(int fd)
 {
@@ -24,6 +25,11 @@ bool TryLock(int fd)
 }
 
 } // anonymous namespace
+
+timespec RunLock::HeldSince()
+{
+    return s_heldSince;
+}
 
 void RunLock::SetWaitLimit(int seconds)
 {
@@ -62,6 +68,7 @@ RunLock::RunLock()
         return;
     }
     s_fd = fd;
+    clock_gettime(CLOCK_REALTIME, &s_heldSince);
     m_held = true;
     m_outermost = true;
     ++s_depth;
@@ -76,5 +83,6 @@ RunLock::~RunLock()
     {
         close(s_fd);  // releases the lock
         s_fd = -1;
+        s_heldSince = {};
     }
 }

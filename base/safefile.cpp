@@ -1,5 +1,7 @@
 #include "base/safefile.h"
 
+#include "base/runlock.h"
+
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/strconv.h>
@@ -7,6 +9,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
+#include <string>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -153,6 +158,35 @@ void TakeOverAttributes(int fd, const Target& target)
     fchmod(fd, target.info.st_mode & 07777);
 }
 
+bool IsOlder(const timespec& a, const timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Removes the temporary files that runs killed while replacing this file left beside it. Only
+// under the run lock, and only those older than it: every run writes under the lock.
+void RemoveLeftovers(const wxString& path)
+{
+    const timespec since = RunLock::HeldSince();
+    if ( since.tv_sec == 0 )
+        return;
+    const wxFileName name(path);
+    const std::string folder(name.GetPathWithSep().fn_str());
+    const std::string prefix = "." + std::string(name.GetFullName().fn_str()) + TEMP_FILE_MARK;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if ( !dir )
+        return;
+    while ( const dirent* entry = readdir(dir.get()) )
+    {
+        const std::string file = entry->d_name;
+        struct stat info;
+        if ( file.size() == prefix.size() + 6 && file.compare(0, prefix.size(), prefix) == 0
+             && lstat((folder + file).c_str(), &info) == 0 && S_ISREG(info.st_mode)
+             && IsOlder(info.st_mtim, since) )
+            unlink((folder + file).c_str());
+    }
+}
+
 } // anonymous namespace
 
 wxString GetTempFilePattern(const wxString& path)
@@ -167,6 +201,7 @@ bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes)
     target.path = ResolveSymlinks(path);
     if ( !CheckTarget(target) )
         return false;
+    RemoveLeftovers(target.path);
     if ( target.exists && target.info.st_nlink > 1 )
         return RewriteInPlace(target, makeBytes);
 

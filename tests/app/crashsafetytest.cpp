@@ -91,6 +91,13 @@ TEST_F(KilledRun, LeavesEveryFileOldOrNewAndWhole)
             }
         }
         EXPECT_TRUE(finished) << calls;
+        // The run that finished removed what the killed ones left.
+        for ( const wxString& folder : { m_home.GetPath(), m_home.File(".feedquill") } )
+        {
+            wxArrayString names;
+            wxDir::GetAllFiles(folder, &names, "*.feedquill-new-*", wxDIR_FILES | wxDIR_HIDDEN);
+            EXPECT_TRUE(names.empty()) << calls << ": " << names[0];
+        }
     }
     EXPECT_GT(killedRuns, 5);
     RecordProperty("killed_runs", killedRuns);
