@@ -169,3 +169,31 @@ TEST_F(SignatureTarget, UnreadableTemplateLeavesTheSignatureAlone)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadBytes(m_home.File("out/sig")), NEW);
 }
+
+TEST_F(SignatureTarget, FullFileSystemKeepsTheOldSignature)
+{
+    if ( getuid() != 0 || std::system("unshare -m true >/dev/null 2>&1") != 0 )
+        GTEST_SKIP() << "needs a private mount namespace (unshare -m) to mount a small tmpfs";
+    // In a mount namespace of its own: a file system of 16 KiB, filled up, with the signature.
+    WriteBytes(m_home.File("full.sh"),
+               "mount -t tmpfs -o size=16k tmpfs \"$1\" || exit 99\n"
+               "printf 'the old signature\\n' > \"$1/sig\"\n"
+               "cat /dev/zero > \"$1/fill\" 2>/dev/null\n"
+               "status=0\n\"$2\" -q || status=$?\n"
+               "cp \"$1/sig\" \"$3\"\nls -A \"$1\" > \"$4\"\nexit $status\n");
+    wxFileName::Mkdir(m_home.File("small"), wxS_DIR_DEFAULT);
+    WriteBytes(m_home.File(".feedquill/Feedquill.cfg"),
+               "[project/default]\nFeedURL=" + m_server.Url("/feed") + "\nFilePath="
+               + std::string(m_home.File("small/sig").fn_str())
+               + "\n[updates]\nCCheckForUpdates=0\n");
+    const auto quoted = [this](const wxString& name)
+                        { return " '" + std::string(m_home.File(name).fn_str()) + "'"; };
+    const ProgramRun run = RunProgram("-m sh" + quoted("full.sh") + quoted("small") + " '"
+                                      + ProgramUnderTest() + "'" + quoted("sig-after")
+                                      + quoted("listing"), m_home.GetPath(), {}, "unshare");
+    ASSERT_NE(run.status, 99) << "tmpfs could not be mounted: " << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(m_home.File("sig-after")), OLD);
+    EXPECT_EQ(ReadBytes(m_home.File("listing")), "fill\nsig\n");
+}

@@ -106,8 +106,9 @@ grep -qaF "$art" "$prefix/bin/feedquill" || fail "$prefix/bin/feedquill does not
 step "the command-line tests against $prefix/bin/feedquill"
 for tests in feedquill_app_tests feedquill_core_tests; do
     status=0
-    FEEDQUILL_TEST_BINARY=$prefix/bin/feedquill timeout 60 \
-        "$build_dir/tests/$tests" --gtest_filter='CommandLine*' \
+    FEEDQUILL_TEST_BINARY=$prefix/bin/feedquill timeout 120 \
+        "$build_dir/tests/$tests" \
+        --gtest_filter='CommandLine*:KilledRun*:SignatureTarget*:LocalState*' \
         > "$work/gtest.log" 2>&1 || status=$?
     tail -n 40 "$work/gtest.log"
     [ "$status" -eq 0 ] || fail "$tests: the command-line tests against the installed program"
