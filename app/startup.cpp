@@ -89,10 +89,7 @@ void RunCommandLineUpdate()
 
 void Shutdown()
 {
-    {
-        const RunLock lock;  // the window's settings, written when it closes
-        CloseConfig();
-    }
+    CloseConfig();
     s_runLock.reset();
 }
 

@@ -1,6 +1,7 @@
 #include "project/configfile.h"
 
 #include "base/datafolders.h"
+#include "base/runlock.h"
 #include "base/safefile.h"
 
 #include <wx/config.h>
@@ -12,24 +13,30 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
 
-// The whole file; empty when it is missing or cannot be read.
-std::string ReadAllBytes(const wxString& path)
+const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
+
+// The whole file; false when it is there but cannot be read (a missing file reads as empty).
+bool ReadAllBytes(const wxString& path, std::string& bytes)
 {
+    bytes.clear();
+    if ( !wxFile::Exists(path) )
+        return true;
     wxFile file;
-    std::string bytes;
-    if ( !wxFile::Exists(path) || !file.Open(path) )
-        return bytes;
+    if ( !file.Open(path) )
+        return false;
     char buffer[64 * 1024];
     ssize_t count;
     while ( (count = file.Read(buffer, sizeof(buffer))) > 0 )
         bytes.append(buffer, count);
-    return bytes;
+    return count == 0;
 }
 
 // Whether the settings are something other than text in an encoding the file format allows
@@ -61,126 +68,158 @@ wxString GetKeptPath(const wxString& path)
     return kept;
 }
 
-// A conversion that has read the settings' bytes, so that it writes them back in the encoding
-// it found there (a Latin-1 file stays Latin-1). A base class of SafeFileConfig, so that it
-// exists before the toolkit's part reads the file.
-class ReadingConversion
-{
-protected:
-    explicit ReadingConversion(const std::string& bytes)
-    {
-        wxString(bytes.data(), m_readingConv, bytes.size());
-    }
-
-    wxConvAuto m_readingConv;
-};
-
-const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
-
-// The toolkit's file configuration, except that the file is written the safe way: the
-// toolkit's own flush removes the old file before it renames the new one into place, so that a
-// kill or a second run at that moment finds no settings at all, and it replaces a symbolic
-// link with a file. Changes are tracked here because the toolkit keeps its own record private.
-class SafeFileConfig : private ReadingConversion, public wxFileConfig
+// The toolkit's file configuration, written the safe way. The toolkit's own flush removes the
+// old file before it renames the new one into place, so that a kill or a second run at that
+// moment finds no settings at all, and it writes back everything it read at start, over what
+// other runs wrote since. Here each change is recorded, and a flush replays them, under the run
+// lock, onto the file as it is then, and replaces the file with the result.
+class SafeFileConfig : public wxFileConfig
 {
 public:
-    // bytes: what the file holds now.
-    SafeFileConfig(const wxString& path, const std::string& bytes)
-        : ReadingConversion(bytes),
-          wxFileConfig("Feedquill", "Tarnwick", path, wxString(), CONFIG_STYLE, wxConvAuto()),
+    explicit SafeFileConfig(const wxString& path)
+        : wxFileConfig("Feedquill", "Tarnwick", path, wxString(), CONFIG_STYLE, wxConvAuto()),
           m_path(path)
     {
+        DisableAutoSave();
     }
 
-    // Written here, so that the toolkit's destructor finds nothing left to write its way.
     ~SafeFileConfig() override { Flush(); }
 
-    bool Flush(bool WXUNUSED(currentOnly) = false) override
-    {
-        if ( !m_changed )
-            return true;
-        wxMemoryOutputStream stream;
-        if ( !Save(stream, m_readingConv) )
-            return false;
-        std::string bytes(stream.GetLength(), '\0');
-        stream.CopyTo(bytes.data(), bytes.size());
-        const auto take = [&bytes](std::string& out) { out.swap(bytes); return true; };
-        if ( !ReplaceFileBytes(m_path, take) )
-            return false;
-        m_changed = false;
-        return true;
-    }
+    bool Flush(bool WXUNUSED(currentOnly) = false) override;
 
     bool RenameEntry(const wxString& oldName, const wxString& newName) override
     {
-        return Changed(wxFileConfig::RenameEntry(oldName, newName));
+        const wxString group = GetPath();
+        return Record(wxFileConfig::RenameEntry(oldName, newName),
+                      [=](wxConfigBase& config)
+                      {
+                          config.SetPath(group);
+                          config.RenameEntry(oldName, newName);
+                          config.SetPath("/");
+                      });
     }
 
     bool RenameGroup(const wxString& oldName, const wxString& newName) override
     {
-        return Changed(wxFileConfig::RenameGroup(oldName, newName));
+        const wxString group = GetPath();
+        return Record(wxFileConfig::RenameGroup(oldName, newName),
+                      [=](wxConfigBase& config)
+                      {
+                          config.SetPath(group);
+                          config.RenameGroup(oldName, newName);
+                          config.SetPath("/");
+                      });
     }
 
     bool DeleteEntry(const wxString& key, bool deleteGroupIfEmpty = true) override
     {
-        return Changed(wxFileConfig::DeleteEntry(key, deleteGroupIfEmpty));
+        const wxString absolute = Absolute(key);
+        return Record(wxFileConfig::DeleteEntry(key, deleteGroupIfEmpty),
+                      [=](wxConfigBase& config)
+                      { config.DeleteEntry(absolute, deleteGroupIfEmpty); });
     }
 
     bool DeleteGroup(const wxString& key) override
     {
-        return Changed(wxFileConfig::DeleteGroup(key));
+        const wxString absolute = Absolute(key);
+        return Record(wxFileConfig::DeleteGroup(key),
+                      [=](wxConfigBase& config) { config.DeleteGroup(absolute); });
     }
 
     bool DeleteAll() override
     {
-        return Changed(wxFileConfig::DeleteAll());
+        return Record(wxFileConfig::DeleteAll(),
+                      [](wxConfigBase& config) { config.DeleteAll(); });
     }
 
 protected:
     bool DoWriteString(const wxString& key, const wxString& value) override
     {
-        return Changed(wxFileConfig::DoWriteString(key, value));
+        const wxString absolute = Absolute(key);
+        return Record(wxFileConfig::DoWriteString(key, value),
+                      [=](wxConfigBase& config) { config.Write(absolute, value); });
     }
 
     bool DoWriteLong(const wxString& key, long value) override
     {
-        return Changed(wxFileConfig::DoWriteLong(key, value));
+        const wxString absolute = Absolute(key);
+        return Record(wxFileConfig::DoWriteLong(key, value),
+                      [=](wxConfigBase& config) { config.Write(absolute, value); });
     }
 
 #if wxUSE_BASE64
-    bool DoWriteBinary(const wxString& key, const wxMemoryBuffer& buf) override
+    bool DoWriteBinary(const wxString& key, const wxMemoryBuffer& buffer) override
     {
-        return Changed(wxFileConfig::DoWriteBinary(key, buf));
+        const wxString absolute = Absolute(key);
+        return Record(wxFileConfig::DoWriteBinary(key, buffer),
+                      [=](wxConfigBase& config) { config.Write(absolute, buffer); });
     }
 #endif
 
 private:
-    bool Changed(bool result)
+    using Change = std::function<void(wxConfigBase& config)>;
+
+    wxString Absolute(const wxString& key) const
     {
-        m_changed = true;
+        return key.StartsWith("/") ? key : GetPath() + "/" + key;
+    }
+
+    bool Record(bool result, const Change& change)
+    {
+        if ( result )
+            m_changes.push_back(change);
         return result;
     }
 
     wxString m_path;
-    bool m_changed = false;
+    std::vector<Change> m_changes;  // since the last flush, in order
 };
+
+bool SafeFileConfig::Flush(bool)
+{
+    if ( m_changes.empty() )
+        return true;
+    const RunLock lock;
+    std::string bytes;
+    if ( !lock.IsHeld() || !ReadAllBytes(m_path, bytes) )
+    {
+        wxLogError("The settings could not be written to \"%s\" now.", m_path);
+        return false;
+    }
+    // A conversion that has read the file writes it back in the encoding it found there, so
+    // that a Latin-1 file stays Latin-1.
+    wxConvAuto conv;
+    wxString(bytes.data(), conv, bytes.size());
+    wxFileConfig latest("Feedquill", "Tarnwick", m_path, wxString(), CONFIG_STYLE, wxConvAuto());
+    latest.DisableAutoSave();
+    for ( const Change& change : m_changes )
+        change(latest);
+    wxMemoryOutputStream stream;
+    if ( !latest.Save(stream, conv) )
+        return false;
+    std::string text(stream.GetLength(), '\0');
+    stream.CopyTo(text.data(), text.size());
+    if ( !ReplaceFileBytes(m_path, [&text](std::string& out) { out.swap(text); return true; }) )
+        return false;
+    m_changes.clear();
+    return true;
+}
 
 } // anonymous namespace
 
 void OpenConfig()
 {
     const wxString path = g_dataDir + "Feedquill.cfg";
-    std::string bytes = ReadAllBytes(path);
-    if ( IsUnreadableConfig(bytes) )
+    std::string bytes;
+    if ( ReadAllBytes(path, bytes) && IsUnreadableConfig(bytes) )
     {
         // Kept aside rather than overwritten: it may still mean something to its owner.
         const wxString kept = GetKeptPath(path);
         if ( wxRenameFile(path, kept, false) )
             wxLogWarning("\"%s\" is not a settings file Feedquill can read; it was kept as "
                          "\"%s\" and the default settings are used.", path, kept);
-        bytes.clear();
     }
-    wxConfigBase::Set(new SafeFileConfig(path, bytes));
+    wxConfigBase::Set(new SafeFileConfig(path));
 }
 
 void CloseConfig()

@@ -61,14 +61,6 @@ bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason
     return true;
 }
 
-// Writes the settings now, unless another run holds the lock; they are then written at exit.
-void FlushUnderLock()
-{
-    const RunLock lock;
-    if ( lock.IsHeld() )
-        wxConfigBase::Get()->Flush(false);
-}
-
 } // anonymous namespace
 
 const char* const kDefaultTemplate =
@@ -100,14 +92,14 @@ void Project::SetFeedURL(wxString url)
 {
     m_feedURL = url;
     wxConfigBase::Get()->Write(GetKey(ENTRY_FEED_URL), m_feedURL);
-    FlushUnderLock();
+    wxConfigBase::Get()->Flush(false);
 }
 
 void Project::SetFilePath(wxString path)
 {
     m_filePath = path;
     wxConfigBase::Get()->Write(GetKey(ENTRY_FILE_PATH), m_filePath);
-    FlushUnderLock();
+    wxConfigBase::Get()->Flush(false);
 }
 
 wxString Project::GetTemplateDir() const
