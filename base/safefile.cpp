@@ -19,6 +19,9 @@
 namespace
 {
 
+// What the names of this program's temporary files contain, so that leftovers can be told.
+const char TEMP_FILE_MARK[] = ".feedquill-new-";
+
 // The same limit as the kernel's ELOOP.
 const int MAX_LINK_DEPTH = 40;
 
@@ -187,13 +190,14 @@ void RemoveLeftovers(const wxString& path)
     }
 }
 
-} // anonymous namespace
-
+// The mkstemp pattern of the temporary files for path, beside it.
 wxString GetTempFilePattern(const wxString& path)
 {
     const wxFileName name(path);
     return name.GetPathWithSep() + "." + name.GetFullName() + TEMP_FILE_MARK + "XXXXXX";
 }
+
+} // anonymous namespace
 
 bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes)
 {

@@ -11,13 +11,11 @@ class wxMBConv;
 // Makes the new content of a file; false to give up, with nothing changed.
 using MakeBytes = std::function<bool(std::string& bytes)>;
 
-// What the names of this program's temporary files contain, so that leftovers can be told.
-inline constexpr char TEMP_FILE_MARK[] = ".feedquill-new-";
-
 // Replaces the whole content of a user's file so that it is always either the old file or the
 // whole new one, even when the program is killed: the bytes go to a temporary file in the same
-// folder, flushed to the disk, which is then renamed over the old one; the old file is never
-// removed first. A path that is a symbolic link stays one (its target is replaced), and the
+// folder (".<name>.feedquill-new-XXXXXX"), flushed to the disk, which is then renamed over the
+// old one; the old file is never removed first. Under the run lock, such files that killed
+// runs left are removed. A path that is a symbolic link stays one (its target is replaced), and the
 // file keeps its permissions. Where the folder takes no new file but the file may be written,
 // or the file has other hard links, it is rewritten in place. Anything but a regular file, and
 // a file the user may not write, is refused. makeBytes runs only once the file is known to be
@@ -28,8 +26,5 @@ bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes);
 // The same for text, converted with conv; text that conv cannot convert is refused.
 bool ReplaceFileContents(const wxString& path, const std::function<wxString()>& makeText,
                          const wxMBConv& conv);
-
-// The mkstemp pattern of the temporary files for path: ".<name>.feedquill-new-XXXXXX" beside it.
-wxString GetTempFilePattern(const wxString& path);
 
 #endif
