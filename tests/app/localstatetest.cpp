@@ -214,6 +214,7 @@ TEST_F(LocalState, RunsAtTheSameMomentLeaveWholeFiles)
         EXPECT_EQ(signature.compare(0, 100005, std::string(100000, '-') + "Post "), 0);
         const std::string settings = ReadBytes(DataFile("Feedquill.cfg"));
         EXPECT_EQ(settings.find("[project/default]"), 0u) << settings;
+        EXPECT_NE(settings.find("FeedURL=" + m_server.Url("/slow")), std::string::npos);
         EXPECT_NE(settings.find("LastTitle=Post "), std::string::npos);
         EXPECT_NE(settings.find("LastLink=http://blog.example/"), std::string::npos);
     }
