@@ -20,7 +20,8 @@ enum FeedResult
 };
 
 // Reads the newest post of a feed: fetches the address, recognises RSS or Atom and takes the
-// title and link of the first post that has both. One reader serves one update run.
+// title and link of the first post that has both; or, when the first two posts are dated in
+// ascending order, of the latest-dated post. One reader serves one update run.
 class FeedReader
 {
 public:
@@ -29,6 +30,9 @@ public:
     int Read();
     wxString GetTitle() const { return m_title; }
     wxString GetLink() const { return m_link; }
+    // Why the last read failed, in words, where the result number does not say it all; else
+    // empty.
+    wxString GetErrorDetail() const { return m_errorDetail; }
 
     // Loads a document from memory the way Read loads a response, reading no further than
     // the newest post; the result is 0 or FEED_NOT_XML. For documents that did not come
@@ -49,9 +53,12 @@ private:
     int Fetch(wxString url);
     // Forgets the post of an earlier load and gives the loader its stopper, TakeNewestPost.
     FeedDocumentLoader::Stopper StartLoading();
-    // True, with the post's title and link kept, once element is the feed's first post that
-    // has both; the rest of the feed is then not read.
-    bool TakeNewestPost(const wxXmlNode& element, int depth);
+    // Keeps the title and link of the newest post, and stops the loading once it is known:
+    // after the first post that has both, once the second post's date shows the order.
+    FeedDocumentLoader::Verdict TakeNewestPost(const wxXmlNode& element, int depth);
+    // Learns the order early from the second post's date element; READ_ON or STOP.
+    FeedDocumentLoader::Verdict TakeSecondDate(const wxXmlNode& element);
+    void FinishLoading(const FeedDocumentLoader& loader);
 
     wxString m_title;
     wxString m_link;
@@ -59,6 +66,20 @@ private:
     wxString m_url;
     HttpOptions m_httpOptions;
     wxString m_baseUrl;  // the address of the final response, for relative links
+    wxString m_errorDetail;
+
+    // The posts of the load so far, for TakeNewestPost.
+    struct PostOrder
+    {
+        enum Order { UNKNOWN, NEWEST_FIRST, OLDEST_FIRST };
+        int posts = 0;
+        Order order = UNKNOWN;
+        wxString firstDateName;  // the element that dated the first post; empty: undated
+        long long firstDate = 0;
+        bool kept = false;
+        bool keptDated = false;
+        long long keptDate = 0;
+    } m_order;
 };
 
 #endif

@@ -355,7 +355,7 @@ TEST(FeedDocumentLoader, AsksTheStopperAtEachClosingElement)
     {
         calls.push_back(element.GetName().utf8_string() + "@" + std::to_string(depth) + " "
                         + element.GetNodeContent().utf8_string());
-        return false;
+        return Loader::READ_ON;
     };
     wxXmlDocument doc;
     EXPECT_EQ(Load(xml, doc, 0, record), Loader::COMPLETE);
@@ -374,7 +374,8 @@ TEST(FeedDocumentLoader, AsksTheStopperAtEachClosingElement)
         Loader loader(stopped, [&](const wxXmlNode& element, int depth)
                       {
                           record(element, depth);
-                          return depth == 3 && element.GetName() == "item";
+                          return depth == 3 && element.GetName() == "item" ? Loader::STOP
+                                                                           : Loader::READ_ON;
                       });
         std::size_t fed = 0;
         const std::size_t len = maxChunk == 0 ? xml.size() : 1;
