@@ -25,6 +25,34 @@ const wxMBConv& ChooseEncoding(const wxString& text)
     return wxConvUTF8;
 }
 
+// Mail programs read signatures in HTML too; there the title and link must stay text, whatever
+// characters they hold.
+bool IsHtmlFile(const wxString& path)
+{
+    const wxString lower = path.Lower();
+    return lower.EndsWith(".html") || lower.EndsWith(".htm");
+}
+
+wxString EscapeHtml(const wxString& text)
+{
+    wxString escaped;
+    escaped.reserve(text.length());
+    for ( const wxUniChar c : text )
+    {
+        if ( c == '&' )
+            escaped += "&amp;";
+        else if ( c == '<' )
+            escaped += "&lt;";
+        else if ( c == '>' )
+            escaped += "&gt;";
+        else if ( c == '"' )
+            escaped += "&quot;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
 wxString ExpandTemplate(const wxString& text, const wxString& title, const wxString& link)
 {
     wxString result = text;
@@ -45,6 +73,8 @@ int Project::Update()
     if ( error != 0 )
     {
         wxLogError("Error #%i while processing your feed", error);
+        if ( !reader.GetErrorDetail().empty() )
+            wxLogError("%s", reader.GetErrorDetail());
         return SIGNATURE_UPDATE_FAILED;
     }
 
@@ -81,7 +111,9 @@ int Project::WriteSignature()
                    GetTemplateDir() + m_templateName);
         return SIGNATURE_NO_TEMPLATE;
     }
-    const wxString text = ExpandTemplate(m_template, m_lastTitle, m_lastLink);
+    const bool html = IsHtmlFile(m_filePath);
+    const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
+                                         html ? EscapeHtml(m_lastLink) : m_lastLink);
     if ( !ReplaceFileContents(m_filePath, [&text] { return text; }, ChooseEncoding(text)) )
         return SIGNATURE_CANNOT_WRITE;
     return SIGNATURE_WRITTEN;

@@ -227,6 +227,14 @@ TEST(FeedReaderSamples, RealBlogsGiveTheirNewestPost)
         { "struct-truncated.xml", FEED_OK, "Star City",
           "http://liftoff.msfc.nasa.gov/news/2003/news-starcity.asp" },
         { "enc-undeclared-cp1252.xml", FEED_NOT_XML, "", "" },
+        // The second post is later than the first: the latest of all is the newest.
+        { "enc-iso-8859-1-rss2.xml", FEED_OK, "Rea\xC3\xA7\xC3\xB5" "es dos partidos ao veto de Marcelo",
+          "http://feeds.jn.pt/~r/JN-ULTIMAS/~3/GfXqkJnHUcM/"
+          "reacoes-dos-partidos-ao-veto-de-marcelo-ao-financiamento-partidario-9021587.html" },
+        { "fmt-rss093.xml", FEED_OK, "rss_0.93.channel.item[1].title",
+          "rss_0.93.channel.item[1].link" },
+        // Relative to the entry's xml:base, itself relative to the feed's.
+        { "link-atom-xml-base.xml", FEED_OK, "Entry1", "http://www.example.com/blog/entry1" },
     };
     for ( const auto& c : cases )
     {
@@ -293,6 +301,20 @@ TEST(FeedReaderFetch, StopsReadingOnceTheNewestPostIsComplete)
         EXPECT_EQ(post.title, "Newest");
         EXPECT_EQ(post.link, "http://blog.example/new");
     }
+
+    // A dated newest post needs the second post's date, and a legacy encoding is decoded as
+    // the feed comes.
+    server.Handle("/dated", [&](const FixtureRequest&, FixtureConnection& connection)
+                  {
+                      ServeEndlessFeed(connection, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+                                       "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><rss><channel>"
+                                       "<item><title>\xC6\xFC</title><link>/new</link><pubDate>"
+                                       "Tue, 02 Jan 2024 10:00:00 GMT</pubDate></item>");
+                  });
+    const Post post = ReadFrom(server.Url("/dated"));
+    EXPECT_EQ(post.result, FEED_OK);
+    EXPECT_EQ(post.title, wxString::FromUTF8("\xE6\x97\xA5"));
+    EXPECT_EQ(post.link, wxString(server.Url("/new")));
 }
 
 TEST(FeedReaderFetch, GivesUpWhenNoPostComesBeforeTheSizeCap)
@@ -304,9 +326,17 @@ TEST(FeedReaderFetch, GivesUpWhenNoPostComesBeforeTheSizeCap)
                                                    "<rss><channel><title>Only filler</title>"
                                                    "<description>");
                   });
+    // The cap counts the bytes received, not the larger UTF-8 they become.
+    server.Handle("/encoded", [&](const FixtureRequest&, FixtureConnection& connection)
+                  {
+                      ServeEndlessFeed(connection, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+                                                   "<?xml version=\"1.0\" encoding=\"GBK\"?>"
+                                                   "<rss><channel><description>");
+                  });
     HttpOptions options = FeedReader::GetDefaultHttpOptions();
     options.maxBodySize = 256 * 1024;
     EXPECT_EQ(ReadFrom(server.Url("/feed"), &options).result, HTTP_TOO_LARGE);
+    EXPECT_EQ(ReadFrom(server.Url("/encoded"), &options).result, HTTP_TOO_LARGE);
 }
 
 TEST(FeedReaderFetch, ResponsesThatAreNoFeeds)
