@@ -133,19 +133,23 @@ bool FeedDocumentLoader::Sniff(bool atEnd)
 
 void FeedDocumentLoader::Parse(const char* data, std::size_t size)
 {
+    // In slices, so that the transcoding too ends where the reader has what it needs; expat
+    // takes int lengths anyway.
+    const std::size_t SLICE = m_transcoder ? 64 << 10 : 1 << 20;
     std::string utf8;
-    if ( m_transcoder )
-    {
-        m_transcoder->Convert(data, size, utf8);
-        data = utf8.data();
-        size = utf8.size();
-    }
-    // expat takes int lengths.
-    const std::size_t CHUNK = 1 << 20;
     while ( size > 0 && m_status == LOADING )
     {
-        const std::size_t len = size < CHUNK ? size : CHUNK;
-        if ( XML_Parse(m_parser.get(), data, static_cast<int>(len), XML_FALSE)
+        const std::size_t len = size < SLICE ? size : SLICE;
+        const char* piece = data;
+        std::size_t pieceLength = len;
+        if ( m_transcoder )
+        {
+            utf8.clear();
+            m_transcoder->Convert(data, len, utf8);
+            piece = utf8.data();
+            pieceLength = utf8.size();
+        }
+        if ( XML_Parse(m_parser.get(), piece, static_cast<int>(pieceLength), XML_FALSE)
              == XML_STATUS_ERROR && m_status == LOADING )
             End(MALFORMED);
         data += len;

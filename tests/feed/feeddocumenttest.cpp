@@ -437,3 +437,32 @@ TEST(FeedDocumentLoader, LoadsManySiblingsAndAttributesInLinearTime)
     EXPECT_EQ(count, 100000);
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 5.0);
 }
+
+// A character of a legacy encoding split between two pieces of input waits for the second.
+TEST(FeedDocumentLoader, DecodesLegacyEncodingsPieceByPiece)
+{
+    const struct
+    {
+        const char* encoding;
+        std::string text;
+    } cases[] =
+    {
+        { "Shift_JIS", "\x93\xFA\x96\x7B\x8C\xEA" },
+        { "ISO-2022-JP", "\x1B$BF|K\\8l\x1B(B" },
+        { "GB18030", "\x81\x30\x81\x30\xD6\xD0" },
+    };
+    for ( const auto& c : cases )
+    {
+        for ( const std::size_t maxChunk : { 0, 1, 3 } )
+        {
+            wxXmlDocument doc;
+            const std::string xml = std::string("<?xml version=\"1.0\" encoding=\"") + c.encoding
+                                    + "\"?><r>" + c.text + "</r>";
+            EXPECT_EQ(Load(xml, doc, maxChunk), Loader::COMPLETE) << c.encoding;
+            ASSERT_NE(doc.GetRoot(), nullptr) << c.encoding;
+            const wxString expected = wxString(c.text.data(), wxCSConv(c.encoding), c.text.size());
+            EXPECT_FALSE(expected.empty()) << c.encoding;
+            EXPECT_EQ(doc.GetRoot()->GetNodeContent(), expected) << c.encoding << " " << maxChunk;
+        }
+    }
+}
