@@ -113,8 +113,17 @@ FeedDocumentLoader::Status FeedDocumentLoader::Finish()
     return m_status;
 }
 
-void FeedDocumentLoader::End(Status status)
+void FeedDocumentLoader::End(Status status, const char* refusal)
 {
+    if ( status == MALFORMED && m_parser )
+    {
+        XML_Parser parser = m_parser.get();
+        m_problem = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line "
+                    + std::to_string(XML_GetCurrentLineNumber(parser)) + ", column "
+                    + std::to_string(XML_GetCurrentColumnNumber(parser) + 1);
+    }
+    else if ( refusal )
+        m_problem = refusal;
     m_status = status;
     m_open.clear();
     if ( status == MALFORMED || status == REFUSED )
@@ -137,7 +146,7 @@ bool FeedDocumentLoader::HasRoomForNode()
 {
     if ( m_nodes < MAX_NODES )
         return true;
-    End(REFUSED);
+    End(REFUSED, "it has more than 100,000 nodes before its newest post");
     return false;
 }
 
@@ -165,7 +174,7 @@ void FeedDocumentLoader::OnStartElement(void* data, const char* name, const char
         return;
     if ( static_cast<int>(self->m_open.size()) > MAX_DEPTH )
     {
-        self->End(REFUSED);
+        self->End(REFUSED, "it is nested deeper than 256 levels");
         return;
     }
 
@@ -262,5 +271,6 @@ void FeedDocumentLoader::OnEntityDecl(void* data, const char* WXUNUSED(name),
                                       const char* WXUNUSED(publicId),
                                       const char* WXUNUSED(notation))
 {
-    static_cast<FeedDocumentLoader*>(data)->End(REFUSED);
+    static_cast<FeedDocumentLoader*>(data)->End(REFUSED, "it declares entities, which feeds "
+                                                         "never need");
 }

@@ -29,6 +29,8 @@ public:
     int Read();
     wxString GetTitle() const { return m_title; }
     wxString GetLink() const { return m_link; }
+    // What went wrong in the last Read, in words that name the address; empty after a success.
+    wxString GetErrorDetail() const { return m_errorDetail; }
 
     // Loads a document from memory the way Read loads a response, reading no further than
     // the newest post; the result is 0 or FEED_NOT_XML. For documents that did not come
@@ -52,6 +54,9 @@ private:
     // True, with the post's title and link kept, once element is the feed's first post that
     // has both; the rest of the feed is then not read.
     bool TakeNewestPost(const wxXmlNode& element, int depth);
+    // Keeps the start of the answer, to tell an HTML page, and counts its bytes.
+    void KeepHead(const char* data, size_t size);
+    wxString DescribeDocument(int result) const;
 
     wxString m_title;
     wxString m_link;
@@ -59,6 +64,10 @@ private:
     wxString m_url;
     HttpOptions m_httpOptions;
     wxString m_baseUrl;  // the address of the final response, for relative links
+    std::string m_head;      // the first bytes of the answer
+    std::size_t m_bodyBytes = 0;
+    std::string m_problem;   // why the loader could not make a document of the answer
+    wxString m_errorDetail;
 };
 
 #endif

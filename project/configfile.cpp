@@ -13,6 +13,8 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,20 +25,29 @@ namespace
 
 const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
 
-// The whole file; false when it is there but cannot be read (a missing file reads as empty).
-bool ReadAllBytes(const wxString& path, std::string& bytes)
+// The whole file; false when it is there but cannot be read (a missing file reads as empty),
+// with the system's reason in error.
+bool ReadAllBytes(const wxString& path, std::string& bytes, wxString& error)
 {
     bytes.clear();
-    if ( !wxFile::Exists(path) )
-        return true;
-    wxFile file;
-    if ( !file.Open(path) )
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
+    if ( !file )
+    {
+        if ( errno == ENOENT )
+            return true;
+        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(errno));
         return false;
+    }
     char buffer[64 * 1024];
-    ssize_t count;
-    while ( (count = file.Read(buffer, sizeof(buffer))) > 0 )
+    size_t count;
+    while ( (count = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0 )
         bytes.append(buffer, count);
-    return count == 0;
+    if ( std::ferror(file.get()) )
+    {
+        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(errno));
+        return false;
+    }
+    return true;
 }
 
 // Whether the settings are something other than text in an encoding the file format allows
@@ -159,6 +170,9 @@ protected:
 private:
     using Change = std::function<void(wxConfigBase& config)>;
 
+    // Applies the changes to the file as it is on the disk now; false with the reason.
+    bool WriteChanges(wxString& error);
+
     wxString Absolute(const wxString& key) const
     {
         return key.StartsWith("/") ? key : GetPath() + "/" + key;
@@ -180,38 +194,68 @@ bool SafeFileConfig::Flush(bool)
     if ( m_changes.empty() )
         return true;
     const RunLock lock;
-    std::string bytes;
-    if ( !lock.IsHeld() || !ReadAllBytes(m_path, bytes) )
+    if ( !lock.IsHeld() )
     {
+        // The lock has said who holds it.
         wxLogError("The settings could not be written to \"%s\" now.", m_path);
         return false;
     }
+    wxString error;
+    if ( !WriteChanges(error) )
+    {
+        wxLogError("The settings could not be written to \"%s\" now.\n%s.", m_path, error);
+        return false;
+    }
+    m_changes.clear();
+    return true;
+}
+
+bool SafeFileConfig::WriteChanges(wxString& error)
+{
+    std::string bytes;
+    if ( !ReadAllBytes(m_path, bytes, error) )
+        return false;
     // A conversion that has read the file writes it back in the encoding it found there, so
     // that a Latin-1 file stays Latin-1.
     wxConvAuto conv;
     wxString(bytes.data(), conv, bytes.size());
+    // What the toolkit finds odd in the file it said when the file was opened.
+    std::unique_ptr<wxLogNull> quiet = std::make_unique<wxLogNull>();
     wxFileConfig latest("Feedquill", "Tarnwick", m_path, wxString(), CONFIG_STYLE, wxConvAuto());
+    quiet.reset();
     latest.DisableAutoSave();
     for ( const Change& change : m_changes )
         change(latest);
     wxMemoryOutputStream stream;
     if ( !latest.Save(stream, conv) )
+    {
+        error = "The settings cannot be written in the file's encoding";
         return false;
+    }
     std::string text(stream.GetLength(), '\0');
     stream.CopyTo(text.data(), text.size());
-    if ( !ReplaceFileBytes(m_path, [&text](std::string& out) { out.swap(text); return true; }) )
-        return false;
-    m_changes.clear();
-    return true;
+    return ReplaceFileBytes(m_path,
+                            [&text](std::string& out, wxString&)
+                            {
+                                out.swap(text);
+                                return true;
+                            },
+                            error);
 }
 
 } // anonymous namespace
 
+wxString GetConfigPath()
+{
+    return g_dataDir + "Feedquill.cfg";
+}
+
 void OpenConfig()
 {
-    const wxString path = g_dataDir + "Feedquill.cfg";
+    const wxString path = GetConfigPath();
     std::string bytes;
-    if ( ReadAllBytes(path, bytes) && IsUnreadableConfig(bytes) )
+    wxString error;
+    if ( ReadAllBytes(path, bytes, error) && IsUnreadableConfig(bytes) )
     {
         // Kept aside rather than overwritten: it may still mean something to its owner.
         const wxString kept = GetKeptPath(path);
