@@ -87,9 +87,11 @@ wxString GetKeptPath(const wxString& path)
 class SafeFileConfig : public wxFileConfig
 {
 public:
-    explicit SafeFileConfig(const wxString& path)
+    // A file that could not be read is never written: the defaults would replace it.
+    SafeFileConfig(const wxString& path, bool writable)
         : wxFileConfig("Feedquill", "Tarnwick", path, wxString(), CONFIG_STYLE, wxConvAuto()),
-          m_path(path)
+          m_path(path),
+          m_writable(writable)
     {
         DisableAutoSave();
     }
@@ -186,6 +188,7 @@ private:
     }
 
     wxString m_path;
+    bool m_writable;
     std::vector<Change> m_changes;  // since the last flush, in order
 };
 
@@ -193,6 +196,8 @@ bool SafeFileConfig::Flush(bool)
 {
     if ( m_changes.empty() )
         return true;
+    if ( !m_writable )
+        return false;  // said when the file was opened
     const RunLock lock;
     if ( !lock.IsHeld() )
     {
@@ -255,7 +260,13 @@ void OpenConfig()
     const wxString path = GetConfigPath();
     std::string bytes;
     wxString error;
-    if ( ReadAllBytes(path, bytes, error) && IsUnreadableConfig(bytes) )
+    const bool readable = ReadAllBytes(path, bytes, error);
+    if ( !readable )
+    {
+        wxLogError("The settings file \"%s\" cannot be read.\n%s. Feedquill goes on with the "
+                   "default settings and leaves the file as it is.", path, error);
+    }
+    else if ( IsUnreadableConfig(bytes) )
     {
         // Kept aside rather than overwritten: it may still mean something to its owner.
         const wxString kept = GetKeptPath(path);
@@ -263,7 +274,9 @@ void OpenConfig()
             wxLogWarning("\"%s\" is not a settings file Feedquill can read; it was kept as "
                          "\"%s\" and the default settings are used.", path, kept);
     }
-    wxConfigBase::Set(new SafeFileConfig(path));
+    // The toolkit's own words for a file it cannot open were said above, with the outcome.
+    std::unique_ptr<wxLogNull> quiet(readable ? nullptr : new wxLogNull);
+    wxConfigBase::Set(new SafeFileConfig(path, readable));
 }
 
 void CloseConfig()

@@ -158,7 +158,8 @@ bool Project::SaveTemplate(const std::function<void()>& takeText)
 wxString Project::GetSignaturePath() const
 {
     // "~/.signature" as people write it by hand, and as a shell would read it.
-    if ( m_filePath.StartsWith("~/") )
-        return wxGetHomeDir() + m_filePath.Mid(1);
+    wxString rest;
+    if ( m_filePath.StartsWith("~/", &rest) )
+        return wxFileName(wxGetHomeDir(), wxString()).GetPathWithSep() + rest;
     return m_filePath;
 }
