@@ -6,7 +6,9 @@
 #include "app/consoleapp.h"
 #include "app/windowmodule.h"
 
+#include <wx/debug.h>
 #include <wx/init.h>
+#include <wx/string.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,33 @@
 
 namespace
 {
+
+// A toolkit's internal check that fails is the program's fault, not the user's: one line on
+// standard error, never a dialog or a call stack in a mail from cron.
+void LogFailedCheck(const wxString& file, int line, const wxString& func, const wxString& cond,
+                    const wxString& msg)
+{
+    std::fprintf(stderr, "Feedquill: an internal check failed in %s (%s:%d): %s%s%s\n",
+                 static_cast<const char*>(func.utf8_str()),
+                 static_cast<const char*>(file.utf8_str()), line,
+                 static_cast<const char*>(cond.utf8_str()), msg.empty() ? "" : ", ",
+                 static_cast<const char*>(msg.utf8_str()));
+}
+
+// A command-line run typed in a terminal answers there, even where a display could show
+// message boxes: the terminal would show nothing, and a failed run would wait on a box.
+bool IsTerminalCommandLineRun(int argc, char** argv)
+{
+    if ( !isatty(STDERR_FILENO) )
+        return false;
+    for ( int i = 1; i < argc; ++i )
+    {
+        const std::string arg = argv[i];
+        if ( arg == "-c" || arg == "--cmd" || arg == "-q" || arg == "--quiet" )
+            return true;
+    }
+    return false;
+}
 
 bool HasDisplay()
 {
@@ -49,7 +78,8 @@ int RunConsole(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if ( HasDisplay() )
+    wxSetAssertHandler(LogFailedCheck);
+    if ( HasDisplay() && !IsTerminalCommandLineRun(argc, argv) )
     {
         std::string error;
         if ( WindowModule::RunFunction runWindow = WindowModule::Load(ProgramDir(), error) )

@@ -78,12 +78,8 @@ void DecideUpdateCheck()
 
 void RunCommandLineUpdate()
 {
+    // Update has told the user what went wrong.
     const int result = g_project.Update();
-    if ( result == SIGNATURE_NO_FILE )
-        wxLogError("No signature file is set for the project \"%s\", so none was written.",
-                   g_project.m_name);
-    else if ( result == SIGNATURE_CANNOT_WRITE )
-        wxLogError("The signature file \"%s\" could not be written.", g_project.m_filePath);
     SetExitStatus(result == SIGNATURE_WRITTEN ? EXIT_STATUS_OK : EXIT_STATUS_FAILED);
 }
 

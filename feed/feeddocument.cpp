@@ -120,7 +120,8 @@ bool FeedDocumentLoader::Sniff(bool atEnd)
     }
     if ( !m_encoding.supported )
     {
-        End(UNSUPPORTED_ENCODING);
+        End(UNSUPPORTED_ENCODING, ("it is written in the encoding \"" + m_encoding.label
+                                   + "\", which cannot be decoded").c_str());
         return true;
     }
     // expat reads UTF-8 only now, whatever the declaration says.
@@ -177,8 +178,17 @@ FeedDocumentLoader::Status FeedDocumentLoader::Finish()
     return m_status;
 }
 
-void FeedDocumentLoader::End(Status status)
+void FeedDocumentLoader::End(Status status, const char* refusal)
 {
+    if ( status == MALFORMED && m_parser )
+    {
+        XML_Parser parser = m_parser.get();
+        m_problem = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line "
+                    + std::to_string(XML_GetCurrentLineNumber(parser)) + ", column "
+                    + std::to_string(XML_GetCurrentColumnNumber(parser) + 1);
+    }
+    else if ( refusal )
+        m_problem = refusal;
     m_status = status;
     m_open.clear();
     if ( status == MALFORMED || status == REFUSED || status == UNSUPPORTED_ENCODING )
@@ -201,7 +211,7 @@ bool FeedDocumentLoader::HasRoomForNode()
 {
     if ( m_nodes < MAX_NODES )
         return true;
-    End(REFUSED);
+    End(REFUSED, "it has more than 100,000 nodes before its newest post");
     return false;
 }
 
@@ -229,7 +239,7 @@ void FeedDocumentLoader::OnStartElement(void* data, const char* name, const char
         return;
     if ( static_cast<int>(self->m_open.size()) > MAX_DEPTH )
     {
-        self->End(REFUSED);
+        self->End(REFUSED, "it is nested deeper than 256 levels");
         return;
     }
 
@@ -354,7 +364,7 @@ void FeedDocumentLoader::OnEntityDecl(void* data, const char* WXUNUSED(name), in
     if ( isParameter && !value && NamesHtmlEntities(systemId, publicId) )
         self->m_htmlEntities = true;
     else
-        self->End(REFUSED);
+        self->End(REFUSED, "it declares entities, which feeds never need");
 }
 
 void FeedDocumentLoader::OnStartDoctype(void* data, const char* WXUNUSED(name),
@@ -376,5 +386,6 @@ void FeedDocumentLoader::OnSkippedEntity(void* data, const char* name, int isPar
     if ( self->m_htmlEntities && LookUpHtmlDtdEntity(name, text) )
         self->m_text += text;
     else
-        self->End(REFUSED);
+        self->End(REFUSED, ("it uses the entity &" + std::string(name)
+                            + "; that no entity set it names defines").c_str());
 }

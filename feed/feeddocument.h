@@ -57,6 +57,9 @@ public:
     Status Finish();
 
     Status GetStatus() const { return m_status; }
+    // Why the document is MALFORMED (expat's words and the place), REFUSED or in an
+    // UNSUPPORTED_ENCODING; else empty.
+    const std::string& GetProblem() const { return m_problem; }
     // The encoding the document names, or its byte-order mark; empty for UTF-8 unnamed.
     const std::string& GetEncodingLabel() const { return m_encoding.label; }
 
@@ -75,7 +78,8 @@ private:
     // Both false once the document has been refused.
     bool FlushText();
     bool HasRoomForNode();
-    void End(Status status);
+    // refusal: why a REFUSED document was refused.
+    void End(Status status, const char* refusal = nullptr);
 
     static void OnStartElement(void* self, const char* name, const char** attrs);
     static void OnEndElement(void* self, const char* name);
@@ -106,6 +110,7 @@ private:
     bool m_inCdata = false;
     std::size_t m_nodes = 0;
     Status m_status = LOADING;
+    std::string m_problem;
 };
 
 #endif

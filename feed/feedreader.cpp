@@ -7,6 +7,9 @@
 
 #include <wx/wxcrt.h>
 
+#include <algorithm>
+#include <cctype>
+
 namespace
 {
 
@@ -143,6 +146,28 @@ HttpOptions& FeedHttpOptions()
     return options;
 }
 
+// Whether the answer starts as an HTML page does: a doctype or an <html> tag first, after
+// white space and comments, whatever its case.
+bool LooksLikeHtml(const std::string& head)
+{
+    std::string text;
+    for ( char c : head )
+        text += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    size_t at = text.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
+    for ( ;; )
+    {
+        at = text.find_first_not_of(" \t\r\n", at);
+        if ( at == std::string::npos || text.compare(at, 4, "<!--") != 0 )
+            break;
+        at = text.find("-->", at);
+        if ( at == std::string::npos )
+            return false;
+        at += 3;
+    }
+    return at != std::string::npos
+           && (text.compare(at, 14, "<!doctype html") == 0 || text.compare(at, 5, "<html") == 0);
+}
+
 } // anonymous namespace
 
 void FeedReader::SetTimeLimits(long connectSecs, long lowSpeedSecs, long totalSecs)
@@ -166,17 +191,48 @@ HttpOptions FeedReader::GetDefaultHttpOptions()
 
 int FeedReader::Read()
 {
-    const int result = Fetch(m_url);
-    if ( result != FEED_OK )
-        return result;
-    return ParseDocument();
+    int result = Fetch(m_url);
+    if ( result == FEED_OK )
+        result = ParseDocument();
+    if ( result != FEED_OK && m_errorDetail.empty() )
+        m_errorDetail = DescribeDocument(result);
+    return result;
+}
+
+wxString FeedReader::DescribeDocument(int result) const
+{
+    const wxString url = m_baseUrl.empty() ? m_url : m_baseUrl;
+    const wxXmlNode* root = m_doc.GetRoot();
+    switch ( result )
+    {
+        case FEED_NOT_XML:
+            if ( LooksLikeHtml(m_head) )
+                return "This is an HTML page, not an RSS or Atom feed: " + url;
+            if ( m_bodyBytes == 0 )
+                return "The answer from " + url + " is empty";
+            return wxString::Format("The answer from %s is not a feed Feedquill can read: %s",
+                                    url, wxString::FromUTF8(m_problem));
+        case FEED_NOT_A_FEED:
+            if ( root && root->GetName().Lower() == "html" )
+                return "This is an HTML page, not an RSS or Atom feed: " + url;
+            return wxString::Format("This XML document is neither an RSS nor an Atom feed (its "
+                                    "root element is <%s>): %s",
+                                    root ? root->GetName() : wxString(), url);
+        case FEED_NO_ENTRY:
+            return "The Atom feed has no entry with both a title and a link: " + url;
+        case FEED_NO_ITEM:
+            return "The RSS feed has no item with both a title and a link: " + url;
+        case HTTP_TOO_LARGE:
+            return wxString::Format("The feed is larger than %s: %s",
+                                    DescribeSize(m_httpOptions.maxBodySize), url);
+    }
+    return wxString();
 }
 
 FeedDocumentLoader::Stopper FeedReader::StartLoading()
 {
     m_title.clear();
     m_link.clear();
-    m_errorDetail.clear();
     m_order = PostOrder();
     return [this](const wxXmlNode& element, int depth) { return TakeNewestPost(element, depth); };
 }
@@ -235,18 +291,12 @@ FeedDocumentLoader::Verdict FeedReader::TakeSecondDate(const wxXmlNode& element)
                                                                     : FeedDocumentLoader::READ_ON;
 }
 
-void FeedReader::FinishLoading(const FeedDocumentLoader& loader)
-{
-    if ( loader.GetStatus() == FeedDocumentLoader::UNSUPPORTED_ENCODING )
-        m_errorDetail = wxString::Format("The feed is written in the encoding \"%s\", which "
-                                         "cannot be read.",
-                                         wxString::FromUTF8(loader.GetEncodingLabel()));
-}
-
 int FeedReader::Fetch(wxString url)
 {
     HttpClient client(m_httpOptions);
     FeedDocumentLoader loader(m_doc, StartLoading());
+    m_head.clear();
+    m_bodyBytes = 0;
     m_baseUrl.clear();
     const int result = client.Get(url, [&](const char* data, size_t size)
                                        {
@@ -254,22 +304,40 @@ int FeedReader::Fetch(wxString url)
                                            if ( m_baseUrl.empty() )
                                                m_baseUrl =
                                                    wxString::FromUTF8(client.GetFinalUrl());
+                                           KeepHead(data, size);
                                            return loader.Feed(data, size);
                                        });
+    m_baseUrl = wxString::FromUTF8(client.GetFinalUrl());
     if ( result != HTTP_OK )
+    {
+        // The reader knows the answer was a feed that grew too large; the client does not.
+        if ( result != HTTP_TOO_LARGE )
+            m_errorDetail = client.GetErrorDetail();
         return result;
+    }
     loader.Finish();
-    FinishLoading(loader);
+    m_problem = loader.GetProblem();
     return FEED_OK;
+}
+
+void FeedReader::KeepHead(const char* data, size_t size)
+{
+    const size_t HEAD_BYTES = 512;
+    if ( m_head.size() < HEAD_BYTES )
+        m_head.append(data, std::min(size, HEAD_BYTES - m_head.size()));
+    m_bodyBytes += size;
 }
 
 int FeedReader::LoadDocument(const char* data, size_t size)
 {
     m_baseUrl.clear();
     FeedDocumentLoader loader(m_doc, StartLoading());
+    m_head.clear();
+    m_bodyBytes = 0;
+    KeepHead(data, size);
     loader.Feed(data, size);
     loader.Finish();
-    FinishLoading(loader);
+    m_problem = loader.GetProblem();
     return m_doc.GetRoot() ? FEED_OK : FEED_NOT_XML;
 }
 

@@ -30,8 +30,7 @@ public:
     int Read();
     wxString GetTitle() const { return m_title; }
     wxString GetLink() const { return m_link; }
-    // Why the last read failed, in words, where the result number does not say it all; else
-    // empty.
+    // What went wrong in the last Read, in words that name the address; empty after a success.
     wxString GetErrorDetail() const { return m_errorDetail; }
 
     // Loads a document from memory the way Read loads a response, reading no further than
@@ -58,7 +57,10 @@ private:
     FeedDocumentLoader::Verdict TakeNewestPost(const wxXmlNode& element, int depth);
     // Learns the order early from the second post's date element; READ_ON or STOP.
     FeedDocumentLoader::Verdict TakeSecondDate(const wxXmlNode& element);
-    void FinishLoading(const FeedDocumentLoader& loader);
+    // Keeps the start of the answer, to tell an HTML page, and counts its bytes.
+    void KeepHead(const char* data, size_t size);
+    wxString DescribeDocument(int result) const;
+
 
     wxString m_title;
     wxString m_link;
@@ -66,6 +68,9 @@ private:
     wxString m_url;
     HttpOptions m_httpOptions;
     wxString m_baseUrl;  // the address of the final response, for relative links
+    std::string m_head;      // the first bytes of the answer
+    std::size_t m_bodyBytes = 0;
+    std::string m_problem;   // why the loader could not make a document of the answer
     wxString m_errorDetail;
 
     // The posts of the load so far, for TakeNewestPost.

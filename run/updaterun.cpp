@@ -6,6 +6,7 @@
 #include "base/runlock.h"
 #include "base/safefile.h"
 #include "feed/feedreader.h"
+#include "project/configfile.h"
 #include "project/configkeys.h"
 
 #include <wx/config.h>
@@ -61,6 +62,28 @@ wxString ExpandTemplate(const wxString& text, const wxString& title, const wxStr
     return result;
 }
 
+// A command-line run writes no signature from the built-in sample, with its made-up name: the
+// user has never seen it there. The window shows the sample in its editor instead.
+bool RefusesSampleTemplate(const Project& project)
+{
+    if ( !project.m_cmdMode || !project.m_templateIsSample )
+        return false;
+    wxLogError("The signature file \"%s\" was left as it was, because no signature template "
+               "is saved yet.\nStart Feedquill without -c or -q, edit the template and press "
+               "Save, or write the template to \"%s\" (%%title%% and %%link%% stand for the "
+               "newest post's title and link).",
+               project.GetSignaturePath(), project.GetTemplateDir() + project.m_templateName);
+    return true;
+}
+
+wxString DescribeFeedError(const Project& project, const FeedReader& reader)
+{
+    if ( project.m_feedURL.empty() )
+        return wxString::Format("No feed address is set (choose one in the window, or set %s "
+                                "in %s)", ENTRY_FEED_URL, GetConfigPath());
+    return reader.GetErrorDetail();
+}
+
 } // anonymous namespace
 
 int Project::Update()
@@ -72,9 +95,11 @@ int Project::Update()
     const int error = reader.Read();
     if ( error != 0 )
     {
-        wxLogError("Error #%i while processing your feed", error);
-        if ( !reader.GetErrorDetail().empty() )
-            wxLogError("%s", reader.GetErrorDetail());
+        const wxString detail = DescribeFeedError(*this, reader);
+        if ( detail.empty() )
+            wxLogError("Error #%i while processing your feed", error);
+        else
+            wxLogError("Error #%i while processing your feed\n%s", error, detail);
         return SIGNATURE_UPDATE_FAILED;
     }
 
@@ -88,7 +113,8 @@ int Project::Update()
     const int result = WriteSignature();
     if ( m_updateCheckDue )
         CheckForUpdates(true);
-    if ( !m_quiet )
+    // Only what was done is reported as done; WriteSignature has said what was not.
+    if ( !m_quiet && result == SIGNATURE_WRITTEN )
     {
         Messenger::Get()->ShowMessage("Updated successfully:\n Title : " + m_lastTitle
                                           + "\n Link: " + m_lastLink,
@@ -100,21 +126,33 @@ int Project::Update()
 int Project::WriteSignature()
 {
     if ( m_filePath.empty() )
+    {
+        wxLogError("No signature file is set for the project \"%s\", so none was written.\n"
+                   "Choose one in the window, or set %s in %s.", m_name, ENTRY_FILE_PATH,
+                   GetConfigPath());
         return SIGNATURE_NO_FILE;
+    }
     const RunLock lock;
     if ( !lock.IsHeld() )
         return SIGNATURE_CANNOT_WRITE;
+    const wxString path = GetSignaturePath();
     if ( !m_templateError.empty() )
     {
         wxLogError("The signature file \"%s\" was left as it was, because the signature "
-                   "template \"%s\" cannot be read.", m_filePath,
-                   GetTemplateDir() + m_templateName);
+                   "template \"%s\" cannot be read.", path, GetTemplateDir() + m_templateName);
         return SIGNATURE_NO_TEMPLATE;
     }
-    const bool html = IsHtmlFile(m_filePath);
+    if ( RefusesSampleTemplate(*this) )
+        return SIGNATURE_NO_TEMPLATE;
+    const bool html = IsHtmlFile(path);
     const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
                                          html ? EscapeHtml(m_lastLink) : m_lastLink);
-    if ( !ReplaceFileContents(m_filePath, [&text] { return text; }, ChooseEncoding(text)) )
+    wxString error;
+    if ( !ReplaceFileContents(path, [&text] { return text; }, ChooseEncoding(text), error) )
+    {
+        wxLogError("The signature file \"%s\" could not be written.\n%s.\nIt was to show "
+                   "this post:\n Title : %s\n Link: %s", path, error, m_lastTitle, m_lastLink);
         return SIGNATURE_CANNOT_WRITE;
+    }
     return SIGNATURE_WRITTEN;
 }

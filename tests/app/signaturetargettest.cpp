@@ -170,6 +170,27 @@ TEST_F(SignatureTarget, UnreadableTemplateLeavesTheSignatureAlone)
     EXPECT_EQ(ReadBytes(m_home.File("out/sig")), NEW);
 }
 
+// Settings that cannot be read are named with the reason, and never replaced by the defaults.
+TEST_F(SignatureTarget, UnreadableSettingsAreNamedAndLeftAlone)
+{
+    if ( !CanDropPrivileges() )
+        GTEST_SKIP() << "needs root to run as nobody (setpriv)";
+    ASSERT_EQ(Update(m_home.File("out/sig"), true).status, 0);
+    const wxString settings = m_home.File(".feedquill/Feedquill.cfg");
+    const std::string before = ReadBytes(settings);
+    chmod(settings.fn_str(), 0);
+    const ProgramRun run = RunProgram("--reuid=65534 --regid=65534 --clear-groups '"
+                                      + ProgramUnderTest() + "' -q", m_home.GetPath(), {},
+                                      "setpriv");
+    chmod(settings.fn_str(), 0644);
+    EXPECT_EQ(run.status, 1);
+    const std::string path(settings.fn_str());
+    EXPECT_EQ(run.err.find("The settings file \"" + path + "\" cannot be read.\nCannot read \""
+                           + path + "\": Permission denied."), 0u) << run.err;
+    EXPECT_EQ(run.err.find("can't open"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(settings), before);
+}
+
 TEST_F(SignatureTarget, FullFileSystemKeepsTheOldSignature)
 {
     if ( getuid() != 0 || std::system("unshare -m true >/dev/null 2>&1") != 0 )
