@@ -4,6 +4,7 @@
 
 #include <wx/xml/xml.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -98,18 +99,27 @@ bool FeedDocumentLoader::Feed(const char* data, std::size_t size)
     }
     if ( size > 0 )
         m_atStart = false;
-    if ( m_sniffed )
-        Parse(data, size);
-    else
+    if ( !m_sniffed )
     {
-        m_head.append(data, size);
-        Sniff(false);
+        // The start tells the encoding; only so much of it is copied, however large the piece.
+        const std::size_t taken = std::min(size, SNIFF_BYTES - std::min(SNIFF_BYTES, m_head.size()));
+        m_head.append(data, taken);
+        data += taken;
+        size -= taken;
+        if ( !Sniff(false) )
+        {
+            m_head.append(data, size);
+            return true;
+        }
     }
+    Parse(data, size);
     return m_status == LOADING;
 }
 
 bool FeedDocumentLoader::Sniff(bool atEnd)
 {
+    if ( m_status != LOADING )
+        return true;
     if ( !SniffEncoding(m_head, atEnd, m_encoding) )
         return false;
     m_sniffed = true;

@@ -46,6 +46,8 @@ public:
     using Stopper = std::function<Verdict(const wxXmlNode& element, int depth)>;
 
     static const int MAX_DEPTH = 256;
+    // The most of a document's start kept to find its encoding.
+    static const std::size_t SNIFF_BYTES = 4096;
     static const std::size_t MAX_NODES = 100000;
 
     explicit FeedDocumentLoader(wxXmlDocument& doc, const Stopper& stopper = Stopper());

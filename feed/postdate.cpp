@@ -1,7 +1,6 @@
 #include "feed/postdate.h"
 
 #include <cctype>
-#include <cstring>
 #include <string>
 
 namespace
@@ -113,32 +112,9 @@ bool ReadZone(Scanner& in, int& minutes)
     return !word.empty() && in.AtEnd();  // other names (military letters): taken as UTC
 }
 
-bool ReadTime(Scanner& in, int& hour, int& minute, int& second)
+// A date as written; zone in minutes east of UTC.
+struct DateFields
 {
-    second = 0;
-    if ( !in.Number(1, 2, hour) || !in.Take(':') || !in.Number(2, 2, minute) )
-        return false;
-    if ( in.Take(':') && !in.Number(2, 2, second) )
-        return false;
-    if ( in.Take('.') || in.Take(',') )
-        in.SkipDigits();
-    return hour <= 24 && minute <= 59 && second <= 60;
-}
-
-bool Finish(long long year, int month, int day, int hour, int minute, int second, int zone,
-            long long& seconds)
-{
-    if ( month < 1 || month > 12 || day < 1 || day > 31 )
-        return false;
-    seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second
-              - zone * 60;
-    return true;
-}
-
-bool ParseRfc3339(const std::string& text, long long& seconds)
-{
-    Scanner in(text);
-    in.SkipBlanks();
     int year = 0;
     int month = 0;
     int day = 0;
@@ -146,17 +122,41 @@ bool ParseRfc3339(const std::string& text, long long& seconds)
     int minute = 0;
     int second = 0;
     int zone = 0;
-    if ( !in.Number(4, 4, year) || !in.Take('-') || !in.Number(2, 2, month) || !in.Take('-')
-         || !in.Number(2, 2, day) )
+};
+
+// "hh:mm", "hh:mm:ss", with any fraction of a second, then the zone.
+bool ReadTimeAndZone(Scanner& in, DateFields& date)
+{
+    if ( !in.Number(1, 2, date.hour) || !in.Take(':') || !in.Number(2, 2, date.minute) )
         return false;
-    if ( !in.AtEnd() )
-    {
-        if ( !in.Take('T') && !in.Take('t') && !in.Take(' ') )
-            return false;
-        if ( !ReadTime(in, hour, minute, second) || !ReadZone(in, zone) )
-            return false;
-    }
-    return Finish(year, month, day, hour, minute, second, zone, seconds);
+    if ( in.Take(':') && !in.Number(2, 2, date.second) )
+        return false;
+    if ( in.Take('.') || in.Take(',') )
+        in.SkipDigits();
+    return date.hour <= 24 && date.minute <= 59 && date.second <= 60 && ReadZone(in, date.zone);
+}
+
+bool Finish(const DateFields& date, long long& seconds)
+{
+    if ( date.month < 1 || date.month > 12 || date.day < 1 || date.day > 31 )
+        return false;
+    seconds = DaysFromCivil(date.year, date.month, date.day) * 86400 + date.hour * 3600
+              + date.minute * 60 + date.second - date.zone * 60;
+    return true;
+}
+
+bool ParseRfc3339(const std::string& text, long long& seconds)
+{
+    Scanner in(text);
+    in.SkipBlanks();
+    DateFields date;
+    if ( !in.Number(4, 4, date.year) || !in.Take('-') || !in.Number(2, 2, date.month)
+         || !in.Take('-') || !in.Number(2, 2, date.day) )
+        return false;
+    if ( !in.AtEnd() && ((!in.Take('T') && !in.Take('t') && !in.Take(' '))
+                         || !ReadTimeAndZone(in, date)) )
+        return false;
+    return Finish(date, seconds);
 }
 
 bool ParseRfc822(const std::string& text, long long& seconds)
@@ -171,31 +171,23 @@ bool ParseRfc822(const std::string& text, long long& seconds)
         in.Take(',');
         in.SkipBlanks();
     }
-    int day = 0;
-    int year = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int zone = 0;
-    if ( !in.Number(1, 2, day) )
+    DateFields date;
+    if ( !in.Number(1, 2, date.day) )
         return false;
     in.SkipBlanks();
     const std::string name = in.Word().substr(0, 3);
-    int month = 0;
     for ( int i = 0; i < 12; ++i )
     {
         if ( name == s_months[i] )
-            month = i + 1;
+            date.month = i + 1;
     }
     in.SkipBlanks();
-    if ( month == 0 || !in.Number(2, 4, year) )
+    if ( date.month == 0 || !in.Number(2, 4, date.year) )
         return false;
-    if ( year < 100 )
-        year += year < 50 ? 2000 : 1900;
+    if ( date.year < 100 )
+        date.year += date.year < 50 ? 2000 : 1900;
     in.SkipBlanks();
-    if ( !ReadTime(in, hour, minute, second) || !ReadZone(in, zone) )
-        return false;
-    return Finish(year, month, day, hour, minute, second, zone, seconds);
+    return ReadTimeAndZone(in, date) && Finish(date, seconds);
 }
 
 } // anonymous namespace
