@@ -191,6 +191,7 @@ void ProjectUpdate(benchmark::State& state, FeedGen::Format format, std::size_t 
     g_project.m_feedURL = url;
     g_project.m_filePath = dataDir + "signature.txt";
     g_project.m_template = "%title% <%link%>";
+    g_project.m_templateIsSample = false;  // as once the template is saved
     g_project.m_quiet = true;
     g_project.m_cmdMode = true;
 
