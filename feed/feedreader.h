@@ -20,7 +20,8 @@ enum FeedResult
 };
 
 // Reads the newest post of a feed: fetches the address, recognises RSS or Atom and takes the
-// title and link of the first post that has both. One reader serves one update run.
+// title and link of the first post that has both; or, when the first two posts are dated in
+// ascending order, of the latest-dated post. One reader serves one update run.
 class FeedReader
 {
 public:
@@ -51,9 +52,13 @@ private:
     int Fetch(wxString url);
     // Forgets the post of an earlier load and gives the loader its stopper, TakeNewestPost.
     FeedDocumentLoader::Stopper StartLoading();
-    // True, with the post's title and link kept, once element is the feed's first post that
-    // has both; the rest of the feed is then not read.
-    bool TakeNewestPost(const wxXmlNode& element, int depth);
+    // Keeps the title and link of the newest post, and stops the loading once it is known:
+    // after the first post that has both, once the second post's date shows the order.
+    FeedDocumentLoader::Verdict TakeNewestPost(const wxXmlNode& element, int depth);
+    // Learns the order early from the second post's date element; READ_ON or STOP.
+    FeedDocumentLoader::Verdict TakeSecondDate(const wxXmlNode& element);
+    // Takes what the loader knows of a document it could not make: its problem, its encoding.
+    void FinishLoading(const FeedDocumentLoader& loader);
     // Keeps the start of the answer, to tell an HTML page, and counts its bytes.
     void KeepHead(const char* data, size_t size);
     wxString DescribeDocument(int result) const;
@@ -68,6 +73,19 @@ private:
     std::size_t m_bodyBytes = 0;
     std::string m_problem;   // why the loader could not make a document of the answer
     wxString m_errorDetail;
+
+    // The posts of the load so far, for TakeNewestPost.
+    struct PostOrder
+    {
+        enum Order { UNKNOWN, NEWEST_FIRST, OLDEST_FIRST };
+        int posts = 0;
+        Order order = UNKNOWN;
+        wxString firstDateName;  // the element that dated the first post; empty: undated
+        long long firstDate = 0;
+        bool kept = false;
+        bool keptDated = false;
+        long long keptDate = 0;
+    } m_order;
 };
 
 #endif

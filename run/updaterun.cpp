@@ -26,6 +26,34 @@ const wxMBConv& ChooseEncoding(const wxString& text)
     return wxConvUTF8;
 }
 
+// Mail programs read signatures in HTML too; there the title and link must stay text, whatever
+// characters they hold.
+bool IsHtmlFile(const wxString& path)
+{
+    const wxString lower = path.Lower();
+    return lower.EndsWith(".html") || lower.EndsWith(".htm");
+}
+
+wxString EscapeHtml(const wxString& text)
+{
+    wxString escaped;
+    escaped.reserve(text.length());
+    for ( const wxUniChar c : text )
+    {
+        if ( c == '&' )
+            escaped += "&amp;";
+        else if ( c == '<' )
+            escaped += "&lt;";
+        else if ( c == '>' )
+            escaped += "&gt;";
+        else if ( c == '"' )
+            escaped += "&quot;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
 wxString ExpandTemplate(const wxString& text, const wxString& title, const wxString& link)
 {
     wxString result = text;
@@ -116,7 +144,9 @@ int Project::WriteSignature()
     }
     if ( RefusesSampleTemplate(*this) )
         return SIGNATURE_NO_TEMPLATE;
-    const wxString text = ExpandTemplate(m_template, m_lastTitle, m_lastLink);
+    const bool html = IsHtmlFile(path);
+    const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
+                                         html ? EscapeHtml(m_lastLink) : m_lastLink);
     wxString error;
     if ( !ReplaceFileContents(path, [&text] { return text; }, ChooseEncoding(text), error) )
     {
