@@ -112,6 +112,7 @@ TEST_F(UpdateRun, EveryFeedErrorSaysWhatHappened)
         { "/opml", "<?xml version=\"1.0\"?><opml version=\"2.0\"><body/></opml>" },
         { "/empty", "" },
         { "/broken", "<rss>\n<channel></rss>" },
+        { "/unknown", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><rss/>" },
         { "/atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>B</title></feed>" },
         { "/rss", "<rss><channel><item><title>No link</title></item></channel></rss>" },
     };
@@ -147,6 +148,8 @@ TEST_F(UpdateRun, EveryFeedErrorSaysWhatHappened)
         { url("/empty"), 15, "The answer from " + url("/empty") + " is empty" },
         { url("/broken"), 15, "The answer from " + url("/broken") + " is not a feed Feedquill "
                               "can read: mismatched tag at line 2, column " },
+        { url("/unknown"), 15, "The feed is written in the encoding \"x-no-such\", which cannot be "
+                             "read: " + url("/unknown") },
         { url("/atom"), 21, "The Atom feed has no entry with both a title and a link: "
                             + url("/atom") },
         { url("/rss"), 31, "The RSS feed has no item with both a title and a link: "
