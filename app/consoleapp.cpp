@@ -52,7 +52,7 @@ bool FeedquillConsoleApp::OnInit()
 
 bool FeedquillConsoleApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
-    if ( !parser.Found("c") && !parser.Found("q") )
+    if ( !parser.Found("c") && !parser.Found("q") && !parser.Found("version") )
     {
         wxLogError("Feedquill cannot open its window: %s.\n"
                    "Use -c or -q to update the signature from the command line.",
