@@ -34,6 +34,10 @@ public:
     wxString m_templateError;
     wxString m_lastTitle;
     wxString m_lastLink;
+    // The validators (ETag, Last-Modified) of the answer that gave the last title and link;
+    // forgotten when the feed address changes.
+    wxString m_etag;
+    wxString m_lastModified;
     bool m_quiet = false;
     bool m_cmdMode = false;
     bool m_updateCheckDue = false;

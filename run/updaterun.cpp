@@ -12,6 +12,8 @@
 #include <wx/log.h>
 #include <wx/strconv.h>
 
+#include <utility>
+
 namespace
 {
 
@@ -33,6 +35,25 @@ wxString ExpandTemplate(const wxString& text, const wxString& title, const wxStr
     return result;
 }
 
+// Keeps the validators of the answer for the next run's conditional request. A 304 need not
+// repeat them; then the stored ones still stand.
+void StoreValidators(Project& project, const FeedReader& reader)
+{
+    if ( reader.IsNotModified() && reader.GetETag().empty() && reader.GetLastModified().empty() )
+        return;
+    project.m_etag = reader.GetETag();
+    project.m_lastModified = reader.GetLastModified();
+    wxConfigBase* config = wxConfigBase::Get();
+    for ( const auto& entry : { std::make_pair(ENTRY_ETAG, &project.m_etag),
+                                std::make_pair(ENTRY_LAST_MODIFIED, &project.m_lastModified) } )
+    {
+        if ( entry.second->empty() )
+            config->DeleteEntry(project.GetKey(entry.first), false);
+        else
+            config->Write(project.GetKey(entry.first), *entry.second);
+    }
+}
+
 } // anonymous namespace
 
 int Project::Update()
@@ -41,6 +62,9 @@ int Project::Update()
     if ( !lock.IsHeld() )
         return SIGNATURE_UPDATE_FAILED;
     FeedReader reader(m_feedURL);
+    // Validators only stand for a post that was stored with them.
+    if ( !m_lastTitle.empty() && !m_lastLink.empty() )
+        reader.SetValidators(m_etag, m_lastModified);
     const int error = reader.Read();
     if ( error != 0 )
     {
@@ -48,11 +72,16 @@ int Project::Update()
         return SIGNATURE_UPDATE_FAILED;
     }
 
-    m_lastTitle = reader.GetTitle();
-    m_lastLink = reader.GetLink();
+    // Not modified: the stored title and link are still the newest post's.
+    if ( !reader.IsNotModified() )
+    {
+        m_lastTitle = reader.GetTitle();
+        m_lastLink = reader.GetLink();
+    }
     wxConfigBase* config = wxConfigBase::Get();
     config->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
     config->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);
+    StoreValidators(*this, reader);
     config->Flush(false);
 
     const int result = WriteSignature();
