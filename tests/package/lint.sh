@@ -74,7 +74,7 @@ man)
         exit 1
     fi
     # Every switch, and the same feed error numbers as the README's table.
-    for switch in help cmd quiet local; do
+    for switch in help cmd quiet local version; do
         grep -qF -- "\\-\\-$switch" "$page" || { echo "FAIL: --$switch is missing"; exit 1; }
     done
     sed -n '/^## Feed error numbers/,/^## /p' "$source_dir/README.md" \
