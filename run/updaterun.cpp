@@ -12,8 +12,6 @@
 #include <wx/log.h>
 #include <wx/strconv.h>
 
-#include <utility>
-
 namespace
 {
 
@@ -36,21 +34,29 @@ wxString ExpandTemplate(const wxString& text, const wxString& title, const wxStr
 }
 
 // Keeps the validators of the answer for the next run's conditional request. A 304 need not
-// repeat them; then the stored ones still stand.
+// repeat them (Last-Modified rarely comes with it); those it leaves out still stand.
 void StoreValidators(Project& project, const FeedReader& reader)
 {
-    if ( reader.IsNotModified() && reader.GetETag().empty() && reader.GetLastModified().empty() )
-        return;
-    project.m_etag = reader.GetETag();
-    project.m_lastModified = reader.GetLastModified();
-    wxConfigBase* config = wxConfigBase::Get();
-    for ( const auto& entry : { std::make_pair(ENTRY_ETAG, &project.m_etag),
-                                std::make_pair(ENTRY_LAST_MODIFIED, &project.m_lastModified) } )
+    const struct
     {
-        if ( entry.second->empty() )
-            config->DeleteEntry(project.GetKey(entry.first), false);
+        const char* entry;
+        wxString* field;
+        wxString value;
+    } validators[] =
+    {
+        { ENTRY_ETAG, &project.m_etag, reader.GetETag() },
+        { ENTRY_LAST_MODIFIED, &project.m_lastModified, reader.GetLastModified() },
+    };
+    wxConfigBase* config = wxConfigBase::Get();
+    for ( const auto& validator : validators )
+    {
+        if ( reader.IsNotModified() && validator.value.empty() )
+            continue;
+        *validator.field = validator.value;
+        if ( validator.value.empty() )
+            config->DeleteEntry(project.GetKey(validator.entry), false);
         else
-            config->Write(project.GetKey(entry.first), *entry.second);
+            config->Write(project.GetKey(validator.entry), validator.value);
     }
 }
 

@@ -162,7 +162,7 @@ TEST(HttpClientValidators, FinalAnswersValidatorsAndStatusAreKept)
     }
 }
 
-TEST(FeedReaderConditional, SendsTheValidatorsItIsGivenOnEveryRequest)
+TEST(FeedReaderConditional, SendsTheValidatorsItIsGiven)
 {
     ConditionalFeed feed;
     const struct
@@ -346,6 +346,25 @@ TEST_F(ConditionalRun, UnaskedNotModifiedFailsAsAnyAnswerWithoutADocument)
         << log.GetAll();
     EXPECT_EQ(ReadBytes(g_project.m_filePath), "previous");
     EXPECT_EQ(Stored("ETag"), "<absent>");
+}
+
+TEST_F(ConditionalRun, NotModifiedKeepsTheValidatorsItLeavesOut)
+{
+    FixtureServer server;
+    server.Serve("/feed", FixtureServer::Response(200, RSS, {{"ETag", ETAG},
+                                                            {"Last-Modified", LAST_MODIFIED}}));
+    g_project.SetFeedURL(wxString::FromUTF8(server.Url("/feed")));
+    EXPECT_EQ(g_project.Update(), SIGNATURE_WRITTEN);
+
+    // A 304 names the entity tag again (here a new one) but rarely the date.
+    server.Serve("/feed", "HTTP/1.1 304 Not Modified\r\nETag: \"feed-2\"\r\n"
+                          "Connection: close\r\n\r\n");
+    EXPECT_EQ(g_project.Update(), SIGNATURE_WRITTEN);
+    EXPECT_EQ(server.Requests().back().Header("If-None-Match"), ETAG);
+    EXPECT_EQ(Stored("ETag"), "\"feed-2\"");
+    EXPECT_EQ(Stored("LastModified"), LAST_MODIFIED);
+    EXPECT_EQ(g_project.m_lastModified, LAST_MODIFIED);
+    EXPECT_EQ(ReadBytes(g_project.m_filePath), SIGNATURE);
 }
 
 TEST_F(ConditionalRun, NotModifiedRunLeavesAnUnchangedSignatureFileAlone)
