@@ -42,8 +42,8 @@ gtk_deb=$work/package/feedquill-gtk_${version}_amd64.deb
 for deb in "$cli_deb" "$gtk_deb"; do
     [ -f "$deb" ] || { cat "$work/cpack.log"; ls "$work/package"; fail "no $deb"; }
 done
-extra=$(find "$work/package" -maxdepth 1 -name '*.deb' | wc -l)
-[ "$extra" -eq 2 ] || fail "cpack made $extra packages, not 2"
+count=$(find "$work/package" -maxdepth 1 -name '*.deb' | wc -l)
+[ "$count" -eq 2 ] || fail "cpack made $count packages, not 2"
 
 # The control data of one package: its fields and its control files.
 check_control() {
