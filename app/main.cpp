@@ -5,6 +5,7 @@
 
 #include "app/consoleapp.h"
 #include "app/windowmodule.h"
+#include "base/consoleoutput.h"
 
 #include <wx/debug.h>
 #include <wx/init.h>
@@ -23,11 +24,10 @@ namespace
 void LogFailedCheck(const wxString& file, int line, const wxString& func, const wxString& cond,
                     const wxString& msg)
 {
-    std::fprintf(stderr, "Feedquill: an internal check failed in %s (%s:%d): %s%s%s\n",
-                 static_cast<const char*>(func.utf8_str()),
-                 static_cast<const char*>(file.utf8_str()), line,
-                 static_cast<const char*>(cond.utf8_str()), msg.empty() ? "" : ", ",
-                 static_cast<const char*>(msg.utf8_str()));
+    WriteConsoleText(stderr,
+                     wxString::Format("Feedquill: an internal check failed in %s (%s:%d): %s%s%s",
+                                      func, file, line, cond, msg.empty() ? "" : ", ", msg),
+                     CONSOLE_WARNING);
 }
 
 // A command-line run typed in a terminal answers there, even where a display could show

@@ -129,6 +129,19 @@ bool ReadPostDate(const wxXmlNode& post, wxString& name, long long& date)
     return !name.empty();
 }
 
+// A validator worth sending back: one header line's worth of printable text.
+bool IsSendableValidator(const wxString& value)
+{
+    if ( value.empty() || value.length() > 1024 )
+        return false;
+    for ( wxUniChar c : value )
+    {
+        if ( c < 0x20 || c == 0x7f )
+            return false;
+    }
+    return true;
+}
+
 // The request of every feed read; the transfer's defaults are a feed's limits. Tests shorten
 // the time limits.
 HttpOptions& FeedHttpOptions()
@@ -189,10 +202,26 @@ HttpOptions FeedReader::GetDefaultHttpOptions()
     return FeedHttpOptions();
 }
 
+void FeedReader::SetValidators(const wxString& etag, const wxString& lastModified)
+{
+    if ( IsSendableValidator(etag) )
+    {
+        m_httpOptions.headers.push_back("If-None-Match: " + std::string(etag.utf8_str()));
+        m_conditional = true;
+    }
+    if ( IsSendableValidator(lastModified) )
+    {
+        m_httpOptions.headers.push_back("If-Modified-Since: "
+                                        + std::string(lastModified.utf8_str()));
+        m_conditional = true;
+    }
+}
+
 int FeedReader::Read()
 {
+    m_notModified = false;
     int result = Fetch(m_url);
-    if ( result == FEED_OK )
+    if ( result == FEED_OK && !m_notModified )
         result = ParseDocument();
     if ( result != FEED_OK && m_errorDetail.empty() )
         m_errorDetail = DescribeDocument(result);
@@ -324,6 +353,14 @@ int FeedReader::Fetch(wxString url)
         if ( result != HTTP_TOO_LARGE )
             m_errorDetail = client.GetErrorDetail();
         return result;
+    }
+    m_etag = wxString::FromUTF8(client.GetETag());
+    m_lastModified = wxString::FromUTF8(client.GetLastModified());
+    // A 304 that was not asked for goes on to the parser, which finds no document in it.
+    if ( client.GetStatus() == 304 && m_conditional )
+    {
+        m_notModified = true;
+        return FEED_OK;
     }
     loader.Finish();
     FinishLoading(loader);

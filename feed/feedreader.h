@@ -33,6 +33,15 @@ public:
     // What went wrong in the last Read, in words that name the address; empty after a success.
     wxString GetErrorDetail() const { return m_errorDetail; }
 
+    // Makes Read a conditional request with the validators of the last answer read (either
+    // may be empty). A server that has nothing newer answers 304 without a body: Read then
+    // returns 0, IsNotModified is true, and the reader has no title or link.
+    void SetValidators(const wxString& etag, const wxString& lastModified);
+    bool IsNotModified() const { return m_notModified; }
+    // The validators of the final answer, for the next read; empty when it sent none.
+    wxString GetETag() const { return m_etag; }
+    wxString GetLastModified() const { return m_lastModified; }
+
     // Loads a document from memory the way Read loads a response, reading no further than
     // the newest post; the result is 0 or FEED_NOT_XML. For documents that did not come
     // over the network: tests and tools.
@@ -86,6 +95,10 @@ private:
         bool keptDated = false;
         long long keptDate = 0;
     } m_order;
+    bool m_conditional = false;
+    bool m_notModified = false;
+    wxString m_etag;
+    wxString m_lastModified;
 };
 
 #endif

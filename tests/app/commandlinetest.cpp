@@ -46,6 +46,19 @@ TEST(CommandLine, HelpPrintsUsageAndCreatesNothing)
     EXPECT_FALSE(DirExists(home.File(".feedquill")));
 }
 
+TEST(CommandLine, VersionIsPrintedAndListedAndCreatesNothing)
+{
+    TempDir home;
+    const ProgramRun run = RunProgram("--version", home.GetPath());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Feedquill 1.0\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_FALSE(DirExists(home.File(".feedquill")));
+
+    const ProgramRun help = RunProgram("--help", home.GetPath());
+    EXPECT_NE(help.out.find("--version"), std::string::npos) << help.out;
+}
+
 TEST(CommandLine, BadArgumentsPrintUsageAndFailWithoutCreatingAnything)
 {
     TempDir home;
