@@ -5,6 +5,7 @@
 
 #include "app/consoleapp.h"
 #include "app/windowmodule.h"
+#include "base/consoleoutput.h"
 
 #include <wx/debug.h>
 #include <wx/init.h>
@@ -23,19 +24,14 @@ namespace
 void LogFailedCheck(const wxString& file, int line, const wxString& func, const wxString& cond,
                     const wxString& msg)
 {
-    std::fprintf(stderr, "Feedquill: an internal check failed in %s (%s:%d): %s%s%s\n",
-                 static_cast<const char*>(func.utf8_str()),
-                 static_cast<const char*>(file.utf8_str()), line,
-                 static_cast<const char*>(cond.utf8_str()), msg.empty() ? "" : ", ",
-                 static_cast<const char*>(msg.utf8_str()));
+    WriteConsoleText(stderr,
+                     wxString::Format("Feedquill: an internal check failed in %s (%s:%d): %s%s%s",
+                                      func, file, line, cond, msg.empty() ? "" : ", ", msg),
+                     CONSOLE_WARNING);
 }
 
-// A command-line run typed in a terminal answers there, even where a display could show
-// message boxes: the terminal would show nothing, and a failed run would wait on a box.
-bool IsTerminalCommandLineRun(int argc, char** argv)
+bool IsCommandLineRun(int argc, char** argv)
 {
-    if ( !isatty(STDERR_FILENO) )
-        return false;
     for ( int i = 1; i < argc; ++i )
     {
         const std::string arg = argv[i];
@@ -79,7 +75,10 @@ int RunConsole(int argc, char** argv)
 int main(int argc, char** argv)
 {
     wxSetAssertHandler(LogFailedCheck);
-    if ( HasDisplay() && !IsTerminalCommandLineRun(argc, argv) )
+    // A command-line run typed in a terminal answers there, even where a display could show
+    // message boxes: the terminal would show nothing, and a failed run would wait on a box.
+    const bool commandLine = IsCommandLineRun(argc, argv);
+    if ( HasDisplay() && !(commandLine && isatty(STDERR_FILENO)) )
     {
         std::string error;
         if ( WindowModule::RunFunction runWindow = WindowModule::Load(ProgramDir(), error) )
@@ -88,8 +87,10 @@ int main(int argc, char** argv)
             if ( runWindow(argc, argv, &result) )
                 return StartUp::GetExitStatus(result);
         }
-        else
+        else if ( !commandLine )
         {
+            // A command-line run needs no window: without the module (the package
+            // feedquill alone) it prints its messages, and cron gets nothing else.
             std::fprintf(stderr, "Feedquill cannot load its window module: %s\n",
                          error.c_str());
             FeedquillConsoleApp::SetNoWindowReason("its window module could not be loaded");

@@ -128,6 +128,20 @@ bool ResolveLocation(const std::string& base, const std::string& location, std::
     return FinishAddress(parsed.get(), resolved);
 }
 
+bool GetHeaderValue(const std::string& line, const char* name, std::string& value)
+{
+    const size_t length = std::strlen(name);
+    if ( line.size() <= length || line[length] != ':'
+         || strncasecmp(line.c_str(), name, length) != 0 )
+        return false;
+    const size_t begin = line.find_first_not_of(" \t", length + 1);
+    const size_t end = line.find_last_not_of(" \t\r\n");
+    value.clear();
+    if ( begin != std::string::npos && end >= begin )
+        value = line.substr(begin, end - begin + 1);
+    return true;
+}
+
 bool IsRedirection(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
@@ -175,6 +189,8 @@ struct HttpClient::Response
     long status = 0;
     std::string reason;  // the status line's reason phrase, such as "Not Found"
     std::string location;
+    std::string etag;
+    std::string lastModified;
     std::size_t bodyBytes = 0;
     std::size_t headerBytes = 0;
     Stop stop = NOT_STOPPED;
@@ -205,16 +221,22 @@ size_t HttpClient::OnHeader(char* data, size_t size, size_t count, void* context
     const std::string line(data, bytes);
     if ( line.compare(0, 5, "HTTP/") == 0 )
     {
-        response.location.clear();  // an interim 1xx answer came first
+        // An interim 1xx answer came first.
+        response.location.clear();
+        response.etag.clear();
+        response.lastModified.clear();
         response.headerBytes = bytes;
         response.reason = StatusReason(line);
     }
-    else if ( line.size() > 9 && strncasecmp(line.c_str(), "location:", 9) == 0 )
+    else
     {
-        const size_t begin = line.find_first_not_of(" \t", 9);
-        const size_t end = line.find_last_not_of(" \t\r\n");
-        if ( begin != std::string::npos && end >= begin )
-            response.location = line.substr(begin, end - begin + 1);
+        std::string value;
+        if ( GetHeaderValue(line, "location", value) && !value.empty() )
+            response.location = value;
+        else if ( GetHeaderValue(line, "etag", value) )
+            response.etag = value;
+        else if ( GetHeaderValue(line, "last-modified", value) )
+            response.lastModified = value;
     }
     return bytes;
 }
@@ -365,6 +387,9 @@ int HttpClient::Get(const wxString& url, const BodySink& sink)
     using Clock = std::chrono::steady_clock;
     m_redirects = 0;
     m_error.clear();
+    m_status = 0;
+    m_etag.clear();
+    m_lastModified.clear();
     if ( !m_curl || !NormalizeAddress(std::string(url.utf8_str()), m_url) )
     {
         m_error = wxString::Format("\"%s\" is not a complete http:// or https:// address with "
@@ -391,6 +416,9 @@ int HttpClient::Get(const wxString& url, const BodySink& sink)
         const int result = MapOutcome(code, response);
         if ( result != HTTP_OK )
             m_error = Describe(result, code, response);
+        m_status = response.status;
+        m_etag = response.etag;
+        m_lastModified = response.lastModified;
         if ( result != HTTP_OK || !IsRedirection(response.status) )
             return result;
 

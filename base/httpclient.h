@@ -60,6 +60,11 @@ public:
     const wxString& GetErrorDetail() const { return m_error; }
     // The address that gave the final response.
     const std::string& GetFinalUrl() const { return m_url; }
+    // The final response's status (304 when a conditional request found nothing new), and
+    // its validators for the next conditional request: empty when it sent none.
+    long GetStatus() const { return m_status; }
+    const std::string& GetETag() const { return m_etag; }
+    const std::string& GetLastModified() const { return m_lastModified; }
 
 private:
     struct Response;
@@ -80,6 +85,9 @@ private:
     std::string m_url;
     int m_redirects = 0;
     wxString m_error;
+    long m_status = 0;
+    std::string m_etag;
+    std::string m_lastModified;
 };
 
 // Checks that url is an absolute http or https address with a host; on success, normalized
@@ -95,5 +103,8 @@ int MapTransferResult(CURLcode code, bool connected, long status);
 wxString DescribeSize(std::size_t bytes);
 // Whether an HTTP status asks the client to go to its Location.
 bool IsRedirection(long status);
+// The value of a header line ("Name: value\r\n") when its name is name (in any letter case),
+// without the blanks around it.
+bool GetHeaderValue(const std::string& line, const char* name, std::string& value);
 
 #endif

@@ -137,6 +137,29 @@ wxString TempFileReason(const wxString& path, int error)
     return Reason("Cannot create a file in the folder", folder, error);
 }
 
+// Whether the file holds exactly these bytes already. It is then left alone: a new time stamp
+// alone makes programs that watch the file load it again.
+bool HoldsBytes(const Target& target, const std::string& bytes)
+{
+    if ( !target.exists || static_cast<size_t>(target.info.st_size) != bytes.size() )
+        return false;
+    FileDescriptor file(open(target.path.fn_str(), O_RDONLY | O_CLOEXEC));
+    if ( file.Get() < 0 )
+        return false;
+    std::string held(bytes.size() + 1, '\0');
+    size_t count = 0;
+    while ( count < held.size() )
+    {
+        const ssize_t got = read(file.Get(), &held[count], held.size() - count);
+        if ( got < 0 && errno == EINTR )
+            continue;
+        if ( got <= 0 )
+            break;
+        count += got;
+    }
+    return count == bytes.size() && held.compare(0, count, bytes) == 0;
+}
+
 // Writes the bytes over the file itself: where its folder does not take new files, or where
 // other hard links must keep seeing the same file. Not atomic, but the only way there.
 bool RewriteInPlace(const Target& target, const MakeBytes& makeBytes, wxString& error)
@@ -150,6 +173,8 @@ bool RewriteInPlace(const Target& target, const MakeBytes& makeBytes, wxString& 
     std::string bytes;
     if ( !makeBytes(bytes, error) )
         return false;
+    if ( HoldsBytes(target, bytes) )
+        return true;
     if ( !WriteAll(file.Get(), bytes.data(), bytes.size())
          || ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0
          || fsync(file.Get()) != 0 || !file.Close() )
@@ -241,6 +266,11 @@ bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes, wxString
     {
         unlink(pattern.data());
         return false;
+    }
+    if ( HoldsBytes(target, bytes) )
+    {
+        unlink(pattern.data());
+        return true;
     }
     // Flushed before the rename, so that a crash leaves the old file or the whole new one.
     if ( !WriteAll(file.Get(), bytes.data(), bytes.size()) || fsync(file.Get()) != 0

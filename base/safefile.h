@@ -20,7 +20,8 @@ using MakeBytes = std::function<bool(std::string& bytes, wxString& error)>;
 // file keeps its permissions. Where the folder takes no new file but the file may be written,
 // or the file has other hard links, it is rewritten in place. Anything but a regular file, and
 // a file the user may not write, is refused. makeBytes runs only once the file is known to be
-// writable, so a caller can leave its own state alone otherwise. False when anything failed;
+// writable, so a caller can leave its own state alone otherwise. A file that holds the new
+// bytes already is not touched (its modification time stays). False when anything failed;
 // error then says what, naming the file or folder and the system's reason (a sentence without
 // its full stop, for the caller's message). Nothing is logged.
 bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes, wxString& error);

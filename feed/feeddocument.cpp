@@ -130,8 +130,7 @@ bool FeedDocumentLoader::Sniff(bool atEnd)
     }
     if ( !m_encoding.supported )
     {
-        End(UNSUPPORTED_ENCODING, ("it is written in the encoding \"" + m_encoding.label
-                                   + "\", which cannot be decoded").c_str());
+        End(UNSUPPORTED_ENCODING);
         return true;
     }
     // expat reads UTF-8 only now, whatever the declaration says.
@@ -396,6 +395,5 @@ void FeedDocumentLoader::OnSkippedEntity(void* data, const char* name, int isPar
     if ( self->m_htmlEntities && LookUpHtmlDtdEntity(name, text) )
         self->m_text += text;
     else
-        self->End(REFUSED, ("it uses the entity &" + std::string(name)
-                            + "; that no entity set it names defines").c_str());
+        self->End(REFUSED, "it uses an entity that it does not declare");
 }

@@ -59,8 +59,7 @@ public:
     Status Finish();
 
     Status GetStatus() const { return m_status; }
-    // Why the document is MALFORMED (expat's words and the place), REFUSED or in an
-    // UNSUPPORTED_ENCODING; else empty.
+    // Why the document is MALFORMED (expat's words and the place) or REFUSED; else empty.
     const std::string& GetProblem() const { return m_problem; }
     // The encoding the document names, or its byte-order mark; empty for UTF-8 unnamed.
     const std::string& GetEncodingLabel() const { return m_encoding.label; }

@@ -129,6 +129,19 @@ bool ReadPostDate(const wxXmlNode& post, wxString& name, long long& date)
     return !name.empty();
 }
 
+// A validator worth sending back: one header line's worth of printable text.
+bool IsSendableValidator(const wxString& value)
+{
+    if ( value.empty() || value.length() > 1024 )
+        return false;
+    for ( wxUniChar c : value )
+    {
+        if ( c < 0x20 || c == 0x7f )
+            return false;
+    }
+    return true;
+}
+
 // The request of every feed read; the transfer's defaults are a feed's limits. Tests shorten
 // the time limits.
 HttpOptions& FeedHttpOptions()
@@ -189,10 +202,26 @@ HttpOptions FeedReader::GetDefaultHttpOptions()
     return FeedHttpOptions();
 }
 
+void FeedReader::SetValidators(const wxString& etag, const wxString& lastModified)
+{
+    if ( IsSendableValidator(etag) )
+    {
+        m_httpOptions.headers.push_back("If-None-Match: " + std::string(etag.utf8_str()));
+        m_conditional = true;
+    }
+    if ( IsSendableValidator(lastModified) )
+    {
+        m_httpOptions.headers.push_back("If-Modified-Since: "
+                                        + std::string(lastModified.utf8_str()));
+        m_conditional = true;
+    }
+}
+
 int FeedReader::Read()
 {
+    m_notModified = false;
     int result = Fetch(m_url);
-    if ( result == FEED_OK )
+    if ( result == FEED_OK && !m_notModified )
         result = ParseDocument();
     if ( result != FEED_OK && m_errorDetail.empty() )
         m_errorDetail = DescribeDocument(result);
@@ -233,6 +262,7 @@ FeedDocumentLoader::Stopper FeedReader::StartLoading()
 {
     m_title.clear();
     m_link.clear();
+    m_errorDetail.clear();
     m_order = PostOrder();
     return [this](const wxXmlNode& element, int depth) { return TakeNewestPost(element, depth); };
 }
@@ -291,13 +321,23 @@ FeedDocumentLoader::Verdict FeedReader::TakeSecondDate(const wxXmlNode& element)
                                                                     : FeedDocumentLoader::READ_ON;
 }
 
+void FeedReader::FinishLoading(const FeedDocumentLoader& loader)
+{
+    m_problem = loader.GetProblem();
+    if ( loader.GetStatus() == FeedDocumentLoader::UNSUPPORTED_ENCODING )
+        m_errorDetail = wxString::Format("The feed is written in the encoding \"%s\", which "
+                                         "cannot be read: %s",
+                                         wxString::FromUTF8(loader.GetEncodingLabel()),
+                                         m_baseUrl.empty() ? m_url : m_baseUrl);
+}
+
 int FeedReader::Fetch(wxString url)
 {
     HttpClient client(m_httpOptions);
     FeedDocumentLoader loader(m_doc, StartLoading());
+    m_baseUrl.clear();
     m_head.clear();
     m_bodyBytes = 0;
-    m_baseUrl.clear();
     const int result = client.Get(url, [&](const char* data, size_t size)
                                        {
                                            // Only the final response's body comes here.
@@ -307,7 +347,6 @@ int FeedReader::Fetch(wxString url)
                                            KeepHead(data, size);
                                            return loader.Feed(data, size);
                                        });
-    m_baseUrl = wxString::FromUTF8(client.GetFinalUrl());
     if ( result != HTTP_OK )
     {
         // The reader knows the answer was a feed that grew too large; the client does not.
@@ -315,8 +354,16 @@ int FeedReader::Fetch(wxString url)
             m_errorDetail = client.GetErrorDetail();
         return result;
     }
+    m_etag = wxString::FromUTF8(client.GetETag());
+    m_lastModified = wxString::FromUTF8(client.GetLastModified());
+    // A 304 that was not asked for goes on to the parser, which finds no document in it.
+    if ( client.GetStatus() == 304 && m_conditional )
+    {
+        m_notModified = true;
+        return FEED_OK;
+    }
     loader.Finish();
-    m_problem = loader.GetProblem();
+    FinishLoading(loader);
     return FEED_OK;
 }
 
@@ -337,7 +384,7 @@ int FeedReader::LoadDocument(const char* data, size_t size)
     KeepHead(data, size);
     loader.Feed(data, size);
     loader.Finish();
-    m_problem = loader.GetProblem();
+    FinishLoading(loader);
     return m_doc.GetRoot() ? FEED_OK : FEED_NOT_XML;
 }
 

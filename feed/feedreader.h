@@ -33,6 +33,15 @@ public:
     // What went wrong in the last Read, in words that name the address; empty after a success.
     wxString GetErrorDetail() const { return m_errorDetail; }
 
+    // Makes Read a conditional request with the validators of the last answer read (either
+    // may be empty). A server that has nothing newer answers 304 without a body: Read then
+    // returns 0, IsNotModified is true, and the reader has no title or link.
+    void SetValidators(const wxString& etag, const wxString& lastModified);
+    bool IsNotModified() const { return m_notModified; }
+    // The validators of the final answer, for the next read; empty when it sent none.
+    wxString GetETag() const { return m_etag; }
+    wxString GetLastModified() const { return m_lastModified; }
+
     // Loads a document from memory the way Read loads a response, reading no further than
     // the newest post; the result is 0 or FEED_NOT_XML. For documents that did not come
     // over the network: tests and tools.
@@ -57,10 +66,11 @@ private:
     FeedDocumentLoader::Verdict TakeNewestPost(const wxXmlNode& element, int depth);
     // Learns the order early from the second post's date element; READ_ON or STOP.
     FeedDocumentLoader::Verdict TakeSecondDate(const wxXmlNode& element);
+    // Takes what the loader knows of a document it could not make: its problem, its encoding.
+    void FinishLoading(const FeedDocumentLoader& loader);
     // Keeps the start of the answer, to tell an HTML page, and counts its bytes.
     void KeepHead(const char* data, size_t size);
     wxString DescribeDocument(int result) const;
-
 
     wxString m_title;
     wxString m_link;
@@ -85,6 +95,10 @@ private:
         bool keptDated = false;
         long long keptDate = 0;
     } m_order;
+    bool m_conditional = false;
+    bool m_notModified = false;
+    wxString m_etag;
+    wxString m_lastModified;
 };
 
 #endif

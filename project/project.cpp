@@ -84,6 +84,8 @@ void Project::Load(wxString name)
     m_filePath = config->Read(ENTRY_FILE_PATH, wxString());
     m_lastTitle = config->Read(ENTRY_LAST_TITLE, wxString());
     m_lastLink = config->Read(ENTRY_LAST_LINK, wxString());
+    m_etag = config->Read(ENTRY_ETAG, wxString());
+    m_lastModified = config->Read(ENTRY_LAST_MODIFIED, wxString());
     m_templateName = config->Read(ENTRY_TEMPLATE, name + TEMPLATE_EXTENSION);
     LoadTemplate();
     config->SetPath(oldPath);
@@ -91,6 +93,14 @@ void Project::Load(wxString name)
 
 void Project::SetFeedURL(wxString url)
 {
+    // What another address's server said about its feed means nothing for this one.
+    if ( url != m_feedURL )
+    {
+        m_etag.clear();
+        m_lastModified.clear();
+        wxConfigBase::Get()->DeleteEntry(GetKey(ENTRY_ETAG), false);
+        wxConfigBase::Get()->DeleteEntry(GetKey(ENTRY_LAST_MODIFIED), false);
+    }
     m_feedURL = url;
     wxConfigBase::Get()->Write(GetKey(ENTRY_FEED_URL), m_feedURL);
     wxConfigBase::Get()->Flush(false);

@@ -38,6 +38,10 @@ public:
     bool m_templateIsSample = false;
     wxString m_lastTitle;
     wxString m_lastLink;
+    // The validators (ETag, Last-Modified) of the answer that gave the last title and link;
+    // forgotten when the feed address changes.
+    wxString m_etag;
+    wxString m_lastModified;
     bool m_quiet = false;
     bool m_cmdMode = false;
     bool m_updateCheckDue = false;

@@ -84,6 +84,33 @@ wxString DescribeFeedError(const Project& project, const FeedReader& reader)
     return reader.GetErrorDetail();
 }
 
+// Keeps the validators of the answer for the next run's conditional request. A 304 need not
+// repeat them (Last-Modified rarely comes with it); those it leaves out still stand.
+void StoreValidators(Project& project, const FeedReader& reader)
+{
+    const struct
+    {
+        const char* entry;
+        wxString* field;
+        wxString value;
+    } validators[] =
+    {
+        { ENTRY_ETAG, &project.m_etag, reader.GetETag() },
+        { ENTRY_LAST_MODIFIED, &project.m_lastModified, reader.GetLastModified() },
+    };
+    wxConfigBase* config = wxConfigBase::Get();
+    for ( const auto& validator : validators )
+    {
+        if ( reader.IsNotModified() && validator.value.empty() )
+            continue;
+        *validator.field = validator.value;
+        if ( validator.value.empty() )
+            config->DeleteEntry(project.GetKey(validator.entry), false);
+        else
+            config->Write(project.GetKey(validator.entry), validator.value);
+    }
+}
+
 } // anonymous namespace
 
 int Project::Update()
@@ -92,6 +119,9 @@ int Project::Update()
     if ( !lock.IsHeld() )
         return SIGNATURE_UPDATE_FAILED;
     FeedReader reader(m_feedURL);
+    // Validators only stand for a post that was stored with them.
+    if ( !m_lastTitle.empty() && !m_lastLink.empty() )
+        reader.SetValidators(m_etag, m_lastModified);
     const int error = reader.Read();
     if ( error != 0 )
     {
@@ -103,11 +133,16 @@ int Project::Update()
         return SIGNATURE_UPDATE_FAILED;
     }
 
-    m_lastTitle = reader.GetTitle();
-    m_lastLink = reader.GetLink();
+    // Not modified: the stored title and link are still the newest post's.
+    if ( !reader.IsNotModified() )
+    {
+        m_lastTitle = reader.GetTitle();
+        m_lastLink = reader.GetLink();
+    }
     wxConfigBase* config = wxConfigBase::Get();
     config->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
     config->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);
+    StoreValidators(*this, reader);
     config->Flush(false);
 
     const int result = WriteSignature();

@@ -47,7 +47,9 @@ protected:
         if ( !asNobody )
             return RunProgram("-q", m_home.GetPath());
         const std::string home(m_home.GetPath().fn_str());
-        std::system(("chown -R 65534:65534 '" + home + "' && chmod 755 '" + home + "'").c_str());
+        EXPECT_EQ(std::system(("chown -R 65534:65534 '" + home + "' && chmod 755 '" + home
+                               + "'").c_str()),
+                  0);
         return RunProgram("--reuid=65534 --regid=65534 --clear-groups '" + ProgramUnderTest()
                           + "' -q", m_home.GetPath(), {}, "setpriv");
     }

@@ -9,6 +9,7 @@
 #include <wx/config.h>
 #include <wx/convauto.h>
 #include <wx/datetime.h>
+#include <wx/dir.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 
@@ -17,6 +18,7 @@
 #include <clocale>
 #include <map>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +114,7 @@ TEST_F(UpdateRun, EveryFeedErrorSaysWhatHappened)
         { "/opml", "<?xml version=\"1.0\"?><opml version=\"2.0\"><body/></opml>" },
         { "/empty", "" },
         { "/broken", "<rss>\n<channel></rss>" },
+        { "/unknown", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><rss/>" },
         { "/atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>B</title></feed>" },
         { "/rss", "<rss><channel><item><title>No link</title></item></channel></rss>" },
     };
@@ -147,6 +150,8 @@ TEST_F(UpdateRun, EveryFeedErrorSaysWhatHappened)
         { url("/empty"), 15, "The answer from " + url("/empty") + " is empty" },
         { url("/broken"), 15, "The answer from " + url("/broken") + " is not a feed Feedquill "
                               "can read: mismatched tag at line 2, column " },
+        { url("/unknown"), 15, "The feed is written in the encoding \"x-no-such\", which cannot be "
+                             "read: " + url("/unknown") },
         { url("/atom"), 21, "The Atom feed has no entry with both a title and a link: "
                             + url("/atom") },
         { url("/rss"), 31, "The RSS feed has no item with both a title and a link: "
@@ -270,6 +275,83 @@ TEST_F(SignatureWrite, KeepsLinksAndPermissions)
     struct stat info;
     ASSERT_EQ(stat(m_dir.File("real-signature").fn_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+namespace
+{
+
+// The file's modification time in nanoseconds, and its inode.
+struct FileStamp
+{
+    long long mtime = -1;
+    long long inode = -1;
+
+    bool operator==(const FileStamp& other) const
+    {
+        return mtime == other.mtime && inode == other.inode;
+    }
+};
+
+FileStamp StampOf(const wxString& path)
+{
+    FileStamp stamp;
+    struct stat info;
+    if ( stat(path.fn_str(), &info) == 0 )
+    {
+        stamp.mtime = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+        stamp.inode = info.st_ino;
+    }
+    return stamp;
+}
+
+// Moves a file's times an hour back, so that any rewrite shows.
+void Backdate(const wxString& path)
+{
+    struct stat info;
+    ASSERT_EQ(stat(path.fn_str(), &info), 0);
+    const timespec times[2] = { { info.st_atim.tv_sec - 3600, 0 },
+                                { info.st_mtim.tv_sec - 3600, 0 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, path.fn_str(), times, 0), 0);
+}
+
+} // anonymous namespace
+
+TEST_F(SignatureWrite, UnchangedSignatureIsNotRewritten)
+{
+    // A file of its own, and one with another hard link, which is rewritten in place.
+    for ( const bool hardLinked : { false, true } )
+    {
+        SCOPED_TRACE(hardLinked ? "hard-linked" : "plain");
+        g_project.m_filePath = m_dir.File(hardLinked ? "linked.txt" : "plain.txt");
+        if ( hardLinked )
+        {
+            WriteBytes(g_project.m_filePath, "");
+            ASSERT_EQ(link(g_project.m_filePath.fn_str(), m_dir.File("other-name").fn_str()), 0);
+        }
+        g_project.m_template = "-- \n%title%";
+        g_project.m_lastTitle = "Same post";
+        ASSERT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+        Backdate(g_project.m_filePath);
+        const FileStamp before = StampOf(g_project.m_filePath);
+
+        EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+        EXPECT_TRUE(StampOf(g_project.m_filePath) == before) << "rewritten";
+        EXPECT_EQ(ReadBytes(g_project.m_filePath), "-- \nSame post");
+
+        // A signature one byte longer, or of the same length, is a different one.
+        for ( const char* title : { "Same post!", "Same pest!" } )
+        {
+            g_project.m_lastTitle = title;
+            EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+            EXPECT_EQ(ReadBytes(g_project.m_filePath), std::string("-- \n") + title);
+        }
+        EXPECT_NE(StampOf(g_project.m_filePath).mtime, before.mtime);
+    }
+    // Nothing was left beside the files.
+    wxArrayString names;
+    wxDir::GetAllFiles(m_dir.GetPath(), &names, ".*", wxDIR_FILES | wxDIR_HIDDEN);
+    for ( const wxString& name : names )
+        EXPECT_FALSE(name.Contains("feedquill-new")) << name;
 }
 
 TEST_F(SignatureWrite, TextTheLocaleCannotSayIsWrittenAsUtf8)
