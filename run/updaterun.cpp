@@ -42,21 +42,32 @@ int Project::Update()
         return SIGNATURE_UPDATE_FAILED;
     FeedReader reader(m_feedURL);
     const int error = reader.Read();
+    return FinishUpdate(error, reader.GetTitle(), reader.GetLink());
+}
+
+int Project::FinishUpdate(int error, const wxString& title, const wxString& link,
+                          const std::function<void()>& checkForUpdates)
+{
+    const RunLock lock;
+    if ( !lock.IsHeld() )
+        return SIGNATURE_UPDATE_FAILED;
     if ( error != 0 )
     {
         wxLogError("Error #%i while processing your feed", error);
         return SIGNATURE_UPDATE_FAILED;
     }
 
-    m_lastTitle = reader.GetTitle();
-    m_lastLink = reader.GetLink();
+    m_lastTitle = title;
+    m_lastLink = link;
     wxConfigBase* config = wxConfigBase::Get();
     config->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
     config->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);
     config->Flush(false);
 
     const int result = WriteSignature();
-    if ( m_updateCheckDue )
+    if ( m_updateCheckDue && checkForUpdates )
+        checkForUpdates();
+    else if ( m_updateCheckDue )
         CheckForUpdates(true);
     if ( !m_quiet )
     {

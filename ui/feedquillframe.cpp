@@ -8,9 +8,11 @@
 #include "ui/mainicon.h"
 #include "update/updatekeys.h"
 
+#include <wx/accel.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/config.h>
+#include <wx/datetime.h>
 #include <wx/filedlg.h>
 #include <wx/log.h>
 #include <wx/menu.h>
@@ -67,12 +69,17 @@ wxBEGIN_EVENT_TABLE(FeedquillFrame, wxFrame)
     EVT_BUTTON(ID_RELOAD_TEMPLATE, FeedquillFrame::OnReloadTemplate)
     EVT_BUTTON(ID_SAVE_TEMPLATE, FeedquillFrame::OnSaveTemplate)
     EVT_UPDATE_UI(ID_SAVE_TEMPLATE, FeedquillFrame::OnUpdateUISaveTemplate)
+    EVT_MENU(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
+    EVT_BUTTON(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
+    EVT_UPDATE_UI(ID_CHECK_UPDATES, FeedquillFrame::OnUpdateUIFetch)
+    EVT_UPDATE_UI(ID_ENTER_URL, FeedquillFrame::OnUpdateUIFetch)
 wxEND_EVENT_TABLE()
 
 FeedquillFrame::FeedquillFrame(wxWindow* parent, wxWindowID id, const wxString& caption,
                                const wxPoint& pos, const wxSize& size, long style)
     : m_templateCtrl(nullptr),
-      m_readOnly(false)
+      m_readOnly(false),
+      m_fetch(this)
 {
     Create(parent, id, caption, pos, size, style);
 }
@@ -85,6 +92,7 @@ bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& cap
     SetExtraStyle(wxWS_EX_VALIDATE_RECURSIVELY);
     wxFrame::Create(parent, id, caption, pos, size, style, "frame");
     CreateControls();
+    SetUpKeys();
     Centre(wxBOTH);
     SetIcons(GetMainIcon());
     LoadOptions();
@@ -142,6 +150,17 @@ void FeedquillFrame::CreateControls()
     panelSizer->Add(CreateFeedGroup(panel), 0, wxEXPAND | wxALL, 7);
     panelSizer->Add(CreateFileGroup(panel), 0, wxEXPAND | wxALL, 7);
     panelSizer->Add(CreateTemplateGroup(panel), 1, wxEXPAND | wxALL, 7);
+    // What a fetch is doing, and what became of the last signature written.
+    CreateStatusBar(1);
+}
+
+void FeedquillFrame::SetUpKeys()
+{
+    wxAcceleratorEntry keys[] = {
+        wxAcceleratorEntry(wxACCEL_NORMAL, WXK_ESCAPE, ID_CANCEL_FETCH),
+        wxAcceleratorEntry(wxACCEL_CTRL, 'S', ID_SAVE_TEMPLATE),
+    };
+    SetAcceleratorTable(wxAcceleratorTable(WXSIZEOF(keys), keys));
 }
 
 wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value,
@@ -161,9 +180,13 @@ wxSizer* FeedquillFrame::CreateFeedGroup(wxWindow* panel)
 {
     auto* group = new wxStaticBoxSizer(wxVERTICAL, panel,
                                        _("Enter url of RSS or Atom feed of your blog"));
-    group->Add(CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
-                               ID_GET_DATA, _("Get &Data")),
-               0, wxEXPAND | wxALL, 0);
+    wxSizer* row = CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
+                                   ID_GET_DATA, _("Get &Data"));
+    // Shown only while a fetch runs; Escape does the same.
+    m_cancelButton = new wxButton(panel, ID_CANCEL_FETCH, _("&Cancel"));
+    row->Add(m_cancelButton, 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    row->Hide(m_cancelButton);
+    group->Add(row, 0, wxEXPAND | wxALL, 0);
     group->Add(new wxStaticText(panel, wxID_STATIC, _("Title and Link of last post:"),
                                 wxDefaultPosition, wxDefaultSize, 0),
                0, wxEXPAND | wxALL, 5);
@@ -225,25 +248,36 @@ void FeedquillFrame::LoadOptions()
 #endif
 }
 
-void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
-{
-    TransferDataFromWindow();
-    wxWindow* button = FindWindow(ID_GET_DATA);
-    if ( button )
-        button->Disable();
-    {
-        wxBusyCursor busy;
-        g_project.Update();
-    }
-    if ( button )
-        button->Enable();
-    ShowProject();
-}
-
 void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))
 {
     TransferDataFromWindow();
-    g_project.WriteSignature();
+    ShowSignatureResult(g_project.WriteSignature());
+}
+
+void FeedquillFrame::ShowSignatureResult(int result)
+{
+    // The path as the user knows it, with the home folder as "~".
+    wxString path = g_project.m_filePath;
+    const wxString home = wxGetHomeDir();
+    if ( !home.empty() && home != "/" && path.StartsWith(home + "/") )
+        path = "~" + path.substr(home.length());
+    switch ( result )
+    {
+        case SIGNATURE_WRITTEN:
+            SetStatusText(wxString::Format(_("Signature written to %s at %s"), path,
+                                           wxDateTime::Now().Format("%H:%M")));
+            break;
+        case SIGNATURE_CANNOT_WRITE:
+        case SIGNATURE_NO_TEMPLATE:
+            SetStatusText(wxString::Format(_("The signature file %s was not written."), path));
+            break;
+        case SIGNATURE_UPDATE_FAILED:
+            SetStatusText(_("The feed could not be read. The signature file was not changed."));
+            break;
+        default:
+            SetStatusText(wxString());
+            break;
+    }
 }
 
 void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
@@ -330,11 +364,6 @@ void FeedquillFrame::OnAutoCheck(wxCommandEvent& event)
     WriteCheckForUpdates(event.IsChecked());
 }
 
-void FeedquillFrame::OnCheckUpdates(wxCommandEvent& WXUNUSED(event))
-{
-    g_project.CheckForUpdates(false);
-}
-
 void FeedquillFrame::OnAbout(wxCommandEvent& WXUNUSED(event))
 {
     AboutBoxDlg dialog(this, "About", wxID_ANY, wxDefaultPosition, wxSize(540, 370),
@@ -359,7 +388,7 @@ void FeedquillFrame::OnExit(wxCommandEvent& WXUNUSED(event))
 
 void FeedquillFrame::OnUpdateUIGetData(wxUpdateUIEvent& event)
 {
-    event.Enable(!g_project.m_feedURL.empty());
+    event.Enable(!g_project.m_feedURL.empty() && !IsFetching());
 }
 
 void FeedquillFrame::OnUpdateUIUpdateSignature(wxUpdateUIEvent& event)
@@ -374,6 +403,12 @@ void FeedquillFrame::OnUpdateUISaveTemplate(wxUpdateUIEvent& event)
 
 void FeedquillFrame::OnCloseWindow(wxCloseEvent& event)
 {
+    if ( IsFetching() )
+    {
+        m_fetch.Abandon();
+        EndFetch();
+        SetStatusText(_("Stopped. Nothing was changed."));
+    }
     if ( m_templateCtrl->IsModified() )
     {
         const int answer = wxMessageBox("Save changes in signature template?", "Feedquill",

@@ -170,6 +170,7 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
     m_frame->GetTemplateCtrl()->MarkDirty();
 
     Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
 
     EXPECT_EQ(Find<wxTextCtrl>(ID_LAST_TITLE)->GetValue(), "Fresh post");
     EXPECT_EQ(Find<wxTextCtrl>(ID_LAST_LINK)->GetValue(), "http://blog.example/fresh");
@@ -276,6 +277,7 @@ TEST_F(FrameCommands, CheckForUpdatesReportsEveryOutcome)
     ScopedEnv url("FEEDQUILL_UPDATE_URL", server.Url("/updates/feedquill.txt"));
     MakeFrame();
     Command(wxEVT_MENU, ID_CHECK_UPDATES);
+    ASSERT_TRUE(WaitForFetch());
     ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
     EXPECT_EQ(m_messenger.GetMessages()[0].text, "You are using the latest version.");
     EXPECT_EQ(m_messenger.GetMessages()[0].caption, "Feedquill");
