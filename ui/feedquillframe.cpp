@@ -93,6 +93,7 @@ bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& cap
     wxFrame::Create(parent, id, caption, pos, size, style, "frame");
     CreateControls();
     SetUpKeys();
+    SetSizeLimits();
     Centre(wxBOTH);
     SetIcons(GetMainIcon());
     LoadOptions();
@@ -154,6 +155,27 @@ void FeedquillFrame::CreateControls()
     CreateStatusBar(1);
 }
 
+void FeedquillFrame::SetSizeLimits()
+{
+    // The template gets six lines at the default size and three at the smallest, at which
+    // every other control keeps its full size. The width stays the one asked for.
+    wxSizer* sizer = FindWindow(ID_PANEL)->GetSizer();
+    const int line = m_templateCtrl->GetCharHeight();
+    m_templateCtrl->SetMinSize(m_templateCtrl->GetSizeFromTextSize(-1, 6 * line));
+    const int roomyHeight = sizer->GetMinSize().y;
+    m_templateCtrl->SetMinSize(m_templateCtrl->GetSizeFromTextSize(-1, 3 * line));
+    SetMinClientSize(sizer->GetMinSize());
+    const int missing = roomyHeight - GetClientSize().y;
+    if ( missing > 0 )
+        SetSize(GetSize().x, GetSize().y + missing);
+#ifdef __WXGTK__
+    // wxGTK holds the first showing back until the window manager tells the size of its
+    // frame, and then takes that from the client area; meanwhile GTK lays the window out at a
+    // few pixels and warns about it. Shown at once, the window keeps the client size above.
+    m_deferShow = false;
+#endif
+}
+
 void FeedquillFrame::SetUpKeys()
 {
     wxAcceleratorEntry keys[] = {
@@ -167,12 +189,13 @@ wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString*
                                          int chooseId, int actionId, const wxString& action)
 {
     auto* row = new wxBoxSizer(wxHORIZONTAL);
+    // Every item stretches to the row's height, so that the field and its buttons line up.
     row->Add(NewValueField(panel, fieldId, value), 1, wxEXPAND | wxALL, 5);
     row->Add(new wxButton(panel, chooseId, _("..."), wxDefaultPosition, wxDefaultSize,
                           wxBU_EXACTFIT),
-             0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
+             0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
     row->Add(new wxButton(panel, actionId, action, wxDefaultPosition, wxDefaultSize, 0),
-             0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+             0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
     return row;
 }
 
@@ -184,7 +207,7 @@ wxSizer* FeedquillFrame::CreateFeedGroup(wxWindow* panel)
                                    ID_GET_DATA, _("Get &Data"));
     // Shown only while a fetch runs; Escape does the same.
     m_cancelButton = new wxButton(panel, ID_CANCEL_FETCH, _("&Cancel"));
-    row->Add(m_cancelButton, 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    row->Add(m_cancelButton, 0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
     row->Hide(m_cancelButton);
     group->Add(row, 0, wxEXPAND | wxALL, 0);
     group->Add(new wxStaticText(panel, wxID_STATIC, _("Title and Link of last post:"),

@@ -63,6 +63,7 @@ private:
     // the command that uses it.
     wxSizer* CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value, int chooseId,
                              int actionId, const wxString& action);
+    void SetSizeLimits();
     void SetUpKeys();
     void ApplyReadOnly();
     // Shows g_project in the controls; the template editor then holds no unsaved typing.

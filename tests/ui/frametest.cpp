@@ -11,6 +11,7 @@
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/mimetype.h>
+#include <wx/statbox.h>
 #include <wx/textctrl.h>
 
 #include <gtest/gtest.h>
@@ -48,7 +49,8 @@ TEST_F(FrameLayout, ShowsTheProjectInFieldsThatCannotBeTypedInto)
     EXPECT_TRUE(editor->IsEditable());
     EXPECT_TRUE(editor->IsEnabled());
     EXPECT_FALSE(editor->IsModified());
-    EXPECT_EQ(m_frame->GetSize(), wxSize(650, 450));
+    EXPECT_EQ(m_frame->GetSize().x, 650);
+    EXPECT_GE(m_frame->GetSize().y, 450);
     EXPECT_FALSE(m_frame->GetIcons().IsEmpty());
     if ( FEEDQUILL_UPDATE_CHECK )
     {
@@ -80,6 +82,68 @@ TEST_F(FrameLayout, OnlyTheTemplateGrowsInHeight)
     EXPECT_GT(editor.x, before[ID_TEMPLATE].x);
     for ( int id : { ID_GET_DATA, ID_SAVE_TEMPLATE, ID_READ_ONLY } )
         EXPECT_EQ(m_frame->FindWindow(id)->GetSize(), before[id]) << id;
+}
+
+// Every control of the panel, with the smallest height it can show itself in.
+std::vector<std::pair<wxWindow*, int>> NeededHeights(wxWindow* panel, wxTextCtrl* editor)
+{
+    std::vector<std::pair<wxWindow*, int>> needed;
+    for ( wxWindow* child : panel->GetChildren() )
+    {
+        if ( !child->IsShown() || child->IsKindOf(wxCLASSINFO(wxStaticBox)) )
+            continue;
+        const int lines = child == editor ? 3 : 0;
+        needed.emplace_back(child, lines ? editor->GetCharHeight() * lines
+                                         : child->GetBestSize().y);
+    }
+    return needed;
+}
+
+TEST_F(FrameLayout, TheDefaultSizeShowsSixTemplateLines)
+{
+    MakeFrame();
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(m_frame->GetSize().x, 650);
+    wxTextCtrl* editor = m_frame->GetTemplateCtrl();
+    EXPECT_GE(editor->GetClientSize().y, 6 * editor->GetCharHeight());
+}
+
+TEST_F(FrameLayout, TheSmallestSizeKeepsEveryControlWhole)
+{
+    MakeFrame();
+    const wxSize smallest = m_frame->GetMinSize();
+    ASSERT_NE(smallest, wxDefaultSize);
+    m_frame->SetSize(wxSize(200, 150));
+    m_frame->SendSizeEvent();
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(m_frame->GetSize(), smallest);
+
+    wxWindow* panel = m_frame->FindWindow(ID_PANEL);
+    const wxRect inside(panel->GetClientSize());
+    for ( const auto& [control, height] : NeededHeights(panel, m_frame->GetTemplateCtrl()) )
+    {
+        const wxRect rect = control->GetRect();
+        EXPECT_TRUE(inside.Contains(rect)) << control->GetLabel() << " " << control->GetId();
+        EXPECT_GE(rect.height, height) << control->GetLabel() << " " << control->GetId();
+        EXPECT_GE(rect.width, control->GetBestSize().x / 2) << control->GetId();
+    }
+}
+
+TEST_F(FrameLayout, FieldsAndButtonsOfARowHaveOneHeight)
+{
+    MakeFrame();
+    const int rows[][3] = { { ID_FEED_URL, ID_ENTER_URL, ID_GET_DATA },
+                            { ID_FILE_PATH, ID_SELECT_FILE, ID_UPDATE_SIGNATURE } };
+    for ( const auto& row : rows )
+    {
+        const wxRect field = m_frame->FindWindow(row[0])->GetRect();
+        for ( int id : { row[1], row[2] } )
+        {
+            const wxRect button = m_frame->FindWindow(id)->GetRect();
+            EXPECT_EQ(button.height, field.height) << id;
+            EXPECT_EQ(button.y, field.y) << id;
+        }
+    }
 }
 
 TEST_F(FrameLayout, StoredOptionsSetTheReadOnlyBoxAndTheAutomaticCheck)
