@@ -342,6 +342,8 @@ void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
                         "TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*",
                         wxFD_SAVE | wxFD_CHANGE_DIR);
     dialog.SetPath(g_project.m_filePath);
+    // Signature files such as ~/.signature usually have no extension.
+    dialog.SetFilterIndex(1);
     if ( dialog.ShowModal() != wxID_OK || dialog.GetPath().empty() )
         return;
     g_project.SetFilePath(dialog.GetPath());
@@ -354,6 +356,12 @@ void FeedquillFrame::OnOpenSignature(wxCommandEvent& WXUNUSED(event))
     if ( path.empty() )
         return;
     const wxString extension = path.AfterLast('.');
+#ifdef __LINUX__
+    // The desktop's default application (xdg-open). The file-type lookup would find open
+    // commands meant for a terminal, such as "vim %s", which would run where nobody sees them.
+    if ( !Launcher::Get()->OpenFile(path) )
+        wxLogError("Impossible to find out how to open files of extension '%s'", extension);
+#else
     wxMimeTypesManager* manager = wxTheMimeTypesManager;
     std::unique_ptr<wxFileType> type(manager->GetFileTypeFromExtension(extension));
     if ( !type )
@@ -373,6 +381,7 @@ void FeedquillFrame::OnOpenSignature(wxCommandEvent& WXUNUSED(event))
         return;
     }
     Launcher::Get()->Execute(command);
+#endif
 }
 
 void FeedquillFrame::OnReadOnly(wxCommandEvent& WXUNUSED(event))

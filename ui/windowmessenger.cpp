@@ -1,5 +1,6 @@
 #include "ui/windowmessenger.h"
 
+#include <wx/arrstr.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
@@ -16,4 +17,22 @@ bool WindowLauncher::OpenBrowser(const wxString& url)
 bool WindowLauncher::Execute(const wxString& command)
 {
     return wxExecute(command, wxEXEC_ASYNC) != 0;
+}
+
+bool WindowLauncher::OpenFile(const wxString& path)
+{
+    // On Linux this is xdg-open, which knows the desktop's choice for the type.
+    return wxLaunchDefaultApplication(path);
+}
+
+int WindowLauncher::Run(const wxString& command, wxString& output)
+{
+    wxArrayString out;
+    wxArrayString errors;
+    // Not wxEXEC_NOEVENTS: the window goes on repainting while it waits.
+    const long status = wxExecute(command, out, errors, wxEXEC_SYNC | wxEXEC_NODISABLE);
+    output = wxJoin(out, '\n', '\0');
+    if ( !errors.empty() )
+        output += (output.empty() ? "" : "\n") + wxJoin(errors, '\n', '\0');
+    return status;
 }

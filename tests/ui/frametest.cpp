@@ -209,7 +209,10 @@ TEST_F(FrameCommands, ChoosingAFileStoresItsPath)
     MakeFrame();
     const wxString path = m_dir.File("my.signature");
     auto style = std::make_shared<long>(0);
-    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE), ExpectFile(path, wxID_OK, style));
+    auto filter = std::make_shared<int>(-1);
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE),
+                  ExpectFile(path, wxID_OK, style, filter));
+    EXPECT_EQ(*filter, 1);  // "All Files"
     EXPECT_TRUE(*style & wxFD_SAVE);
     EXPECT_FALSE(*style & wxFD_OVERWRITE_PROMPT);
     EXPECT_EQ(g_project.m_filePath, path);
@@ -347,22 +350,30 @@ TEST_F(FrameCommands, CheckForUpdatesReportsEveryOutcome)
     EXPECT_EQ(m_messenger.GetMessages()[0].caption, "Feedquill");
 }
 
-TEST_F(FrameCommands, OpenSignatureStartsTheProgramForItsType)
+TEST_F(FrameCommands, OpenSignatureUsesTheDesktopsDefaultApplication)
 {
     MakeFrame();
-    // An extension nobody's desktop knows, given a program through the fallback list.
+    // A type whose open command is a terminal program: it is never run.
     wxTheMimeTypesManager->AddFallback(wxFileTypeInfo("application/x-feedquill-test",
-                                                      "feedquill-test-viewer %s", "",
-                                                      "Feedquill test", "fqtest", nullptr));
+                                                      "vim %s", "", "Feedquill test",
+                                                      "fqtest", nullptr));
     g_project.m_filePath = m_dir.File("signature.fqtest");
     Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
-    ASSERT_EQ(m_launcher.m_commands.size(), 1u);
-    EXPECT_NE(m_launcher.m_commands[0].find("feedquill-test-viewer"), wxString::npos);
-    EXPECT_NE(m_launcher.m_commands[0].find("signature.fqtest"), wxString::npos);
+    ASSERT_EQ(m_launcher.m_files.size(), 1u);
+    EXPECT_EQ(m_launcher.m_files[0], g_project.m_filePath);
+    EXPECT_TRUE(m_launcher.m_commands.empty());
+
+    // Nothing on the desktop can open it.
+    m_launcher.m_canOpenFiles = false;
+    LogCollector log;
+    Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_EQ(log.GetErrors()[0], "Impossible to find out how to open files of extension 'fqtest'");
 
     g_project.m_filePath.clear();
     Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
-    EXPECT_EQ(m_launcher.m_commands.size(), 1u);
+    EXPECT_EQ(m_launcher.m_files.size(), 2u);
+    EXPECT_TRUE(m_launcher.m_commands.empty());
 }
 
 using FrameClosing = FrameTest;
