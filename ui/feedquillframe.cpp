@@ -5,6 +5,7 @@
 #include "project/configkeys.h"
 #include "project/project.h"
 #include "ui/aboutboxdlg.h"
+#include "ui/accessiblename.h"
 #include "ui/mainicon.h"
 #include "update/updatekeys.h"
 
@@ -34,10 +35,10 @@ namespace
 {
 
 // A field that shows one of the project's values and cannot be typed into.
-wxTextCtrl* NewValueField(wxWindow* panel, int id, wxString* value)
+wxTextCtrl* NewValueField(wxWindow* panel, int id, wxString* value, long style = 0)
 {
     auto* field = new wxTextCtrl(panel, id, wxString(), wxDefaultPosition, wxDefaultSize,
-                                 wxTE_READONLY);
+                                 wxTE_READONLY | style);
     field->SetValidator(wxTextValidator(wxFILTER_NONE, value));
     return field;
 }
@@ -186,14 +187,33 @@ void FeedquillFrame::SetUpKeys()
 }
 
 wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value,
-                                         int chooseId, int actionId, const wxString& action)
+                                         int chooseId, const wxString& choose, int actionId,
+                                         const wxString& action)
 {
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     // Every item stretches to the row's height, so that the field and its buttons line up.
-    row->Add(NewValueField(panel, fieldId, value), 1, wxEXPAND | wxALL, 5);
-    row->Add(new wxButton(panel, chooseId, _("..."), wxDefaultPosition, wxDefaultSize,
-                          wxBU_EXACTFIT),
-             0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    wxTextCtrl* field = NewValueField(panel, fieldId, value, wxTE_PROCESS_ENTER);
+    row->Add(field, 1, wxEXPAND | wxALL, 5);
+    auto* chooser = new wxButton(panel, chooseId, _("..."), wxDefaultPosition, wxDefaultSize,
+                                 wxBU_EXACTFIT);
+    chooser->SetToolTip(choose);
+    SetAccessibleName(chooser, choose);
+    row->Add(chooser, 0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    // Enter or a double click in the field does what its "..." button does, once the event
+    // that asked for it is over (the dialog is modal).
+    auto chooseAgain = [this, chooser]
+    {
+        CallAfter([this, chooser]
+        {
+            if ( !chooser->IsEnabled() )
+                return;
+            wxCommandEvent click(wxEVT_BUTTON, chooser->GetId());
+            click.SetEventObject(chooser);
+            ProcessWindowEvent(click);
+        });
+    };
+    field->Bind(wxEVT_TEXT_ENTER, [chooseAgain](wxCommandEvent&) { chooseAgain(); });
+    field->Bind(wxEVT_LEFT_DCLICK, [chooseAgain](wxMouseEvent&) { chooseAgain(); });
     row->Add(new wxButton(panel, actionId, action, wxDefaultPosition, wxDefaultSize, 0),
              0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
     return row;
@@ -204,7 +224,7 @@ wxSizer* FeedquillFrame::CreateFeedGroup(wxWindow* panel)
     auto* group = new wxStaticBoxSizer(wxVERTICAL, panel,
                                        _("Enter url of RSS or Atom feed of your blog"));
     wxSizer* row = CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
-                                   ID_GET_DATA, _("Get &Data"));
+                                   _("Enter the feed address"), ID_GET_DATA, _("Get &Data"));
     // Shown only while a fetch runs; Escape does the same.
     m_cancelButton = new wxButton(panel, ID_CANCEL_FETCH, _("&Cancel"));
     row->Add(m_cancelButton, 0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
@@ -225,7 +245,8 @@ wxSizer* FeedquillFrame::CreateFileGroup(wxWindow* panel)
     auto* group = new wxStaticBoxSizer(wxVERTICAL, panel,
                                        _("Specify file to export your signature:"));
     group->Add(CreateChoiceRow(panel, ID_FILE_PATH, &g_project.m_filePath, ID_SELECT_FILE,
-                               ID_UPDATE_SIGNATURE, _("&Update")),
+                               _("Choose the signature file"), ID_UPDATE_SIGNATURE,
+                               _("&Update")),
                0, wxEXPAND | wxALL, 0);
     return group;
 }

@@ -59,10 +59,10 @@ private:
     wxSizer* CreateFeedGroup(wxWindow* panel);
     wxSizer* CreateFileGroup(wxWindow* panel);
     wxSizer* CreateTemplateGroup(wxWindow* panel);
-    // A read-only field bound to *value, the "..." button that changes it, and the button of
-    // the command that uses it.
+    // A read-only field bound to *value, the "..." button that changes it (choose: what it
+    // does, for its tool tip and screen readers), and the button of the command that uses it.
     wxSizer* CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value, int chooseId,
-                             int actionId, const wxString& action);
+                             const wxString& choose, int actionId, const wxString& action);
     void SetSizeLimits();
     void SetUpKeys();
     void ApplyReadOnly();
