@@ -11,7 +11,9 @@
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/mimetype.h>
+#include <wx/datetime.h>
 #include <wx/statbox.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 
 #include <gtest/gtest.h>
@@ -246,6 +248,7 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
     EXPECT_EQ(m_messenger.GetMessages()[0].text,
               "Updated successfully:\n Title : Fresh post\n Link: http://blog.example/fresh");
     EXPECT_TRUE(Find<wxButton>(ID_GET_DATA)->IsEnabled());
+    EXPECT_TRUE(m_frame->GetStatusBar()->GetStatusText().StartsWith("Signature written to "));
     // The edits went into the signature, not into the template file, and count as seen.
     EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsModified());
     EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "");
@@ -420,4 +423,30 @@ TEST_F(FrameClosing, NoToQuitKeepsTheWindowEvenAfterSaving)
     // Unmodified: only the quit question.
     wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxNO, quit));
     EXPECT_FALSE(IsClosing());
+}
+
+using FrameStatus = FrameTest;
+
+TEST_F(FrameStatus, UpdateSaysWhereTheSignatureWentOrThatItFailed)
+{
+    wxString home = m_dir.GetPath();
+    home.RemoveLast();
+    ScopedEnv env("HOME", home.ToStdString());
+    MakeFrame();
+    g_project.m_filePath = m_dir.File("signature");
+    m_frame->TransferDataToWindow();
+    const wxString before = wxDateTime::Now().Format("%H:%M");
+    Command(wxEVT_MENU, ID_UPDATE_SIGNATURE);
+    const wxString after = wxDateTime::Now().Format("%H:%M");
+    const wxString status = m_frame->GetStatusBar()->GetStatusText();
+    EXPECT_TRUE(status == "Signature written to ~/signature at " + before
+                || status == "Signature written to ~/signature at " + after) << status;
+
+    g_project.m_filePath = m_dir.File("no-such-folder/signature");
+    m_frame->TransferDataToWindow();
+    LogCollector log;
+    Command(wxEVT_BUTTON, ID_UPDATE_SIGNATURE);
+    EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
+              "The signature file ~/no-such-folder/signature was not written.");
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
 }
