@@ -2,10 +2,12 @@
 
 #include "base/buildinfo.h"
 #include "base/launcher.h"
+#include "base/messenger.h"
 #include "project/configkeys.h"
 #include "project/project.h"
 #include "ui/aboutboxdlg.h"
 #include "ui/accessiblename.h"
+#include "ui/hourlyschedule.h"
 #include "ui/mainicon.h"
 #include "update/updatekeys.h"
 
@@ -70,6 +72,7 @@ wxBEGIN_EVENT_TABLE(FeedquillFrame, wxFrame)
     EVT_BUTTON(ID_RELOAD_TEMPLATE, FeedquillFrame::OnReloadTemplate)
     EVT_BUTTON(ID_SAVE_TEMPLATE, FeedquillFrame::OnSaveTemplate)
     EVT_UPDATE_UI(ID_SAVE_TEMPLATE, FeedquillFrame::OnUpdateUISaveTemplate)
+    EVT_MENU(ID_SCHEDULE, FeedquillFrame::OnSchedule)
     EVT_MENU(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
     EVT_BUTTON(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
     EVT_UPDATE_UI(ID_CHECK_UPDATES, FeedquillFrame::OnUpdateUIFetch)
@@ -122,6 +125,9 @@ void FeedquillFrame::CreateMenuBar()
     commandsMenu->AppendSeparator();
     commandsMenu->Append(ID_UPDATE_SIGNATURE, _("&Update Signature File"), wxString());
     commandsMenu->Append(ID_OPEN_SIGNATURE, _("&Open Signature File"), wxString());
+    commandsMenu->AppendSeparator();
+    commandsMenu->AppendCheckItem(ID_SCHEDULE, _("Update the signature every hour"),
+                                  wxString());
 
     auto* helpMenu = new wxMenu(0);
     helpMenu->Append(wxID_HELP, _("Help\tF1"), wxString());
@@ -290,6 +296,43 @@ void FeedquillFrame::LoadOptions()
 #if FEEDQUILL_UPDATE_CHECK
     GetMenuBar()->Check(ID_AUTO_CHECK, ReadCheckForUpdates(true));
 #endif
+    // Asking systemd takes a moment: the window is shown first.
+    CallAfter([this] { ShowSchedule(HourlySchedule::Query()); });
+}
+
+void FeedquillFrame::ShowSchedule(int state)
+{
+    GetMenuBar()->Check(ID_SCHEDULE, state == HourlySchedule::ON);
+}
+
+void FeedquillFrame::OnSchedule(wxCommandEvent& event)
+{
+    const bool on = event.IsChecked();
+    const int state = HourlySchedule::Query();
+    wxString output;
+    if ( state == HourlySchedule::UNAVAILABLE )
+    {
+        ShowSchedule(state);
+        Messenger::Get()->ShowMessage(
+            _("The systemd user manager is not available here, so the signature cannot be "
+              "updated every hour from this window.\n\nTo let cron do it, add this line "
+              "with \"crontab -e\":\n\n") + HourlySchedule::GetCrontabLine(),
+            "Feedquill", wxOK | wxICON_INFORMATION);
+    }
+    else if ( !HourlySchedule::Set(on, output) )
+    {
+        ShowSchedule(HourlySchedule::Query());
+        Messenger::Get()->ShowMessage(
+            (on ? _("The hourly update could not be turned on.")
+                : _("The hourly update could not be turned off.")) + "\n\n" + output,
+            "Feedquill", wxOK | wxICON_ERROR);
+    }
+    else
+    {
+        ShowSchedule(on ? HourlySchedule::ON : HourlySchedule::OFF);
+        SetStatusText(on ? _("The signature is now updated every hour.")
+                         : _("The signature is no longer updated every hour."));
+    }
 }
 
 void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))

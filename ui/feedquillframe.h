@@ -87,6 +87,9 @@ private:
     void OnUpdateUIUpdateSignature(wxUpdateUIEvent& event);
     void OnReadOnly(wxCommandEvent& event);
     void OnUpdateUISaveTemplate(wxUpdateUIEvent& event);
+    // The hourly update by the systemd user timer; state is a HourlySchedule::State.
+    void OnSchedule(wxCommandEvent& event);
+    void ShowSchedule(int state);
 
     // Fetching on a worker thread (ui/framefetch.cpp): the feed for Get Data, the update
     // information for Check for Updates. The steps after the fetch run back on this thread.

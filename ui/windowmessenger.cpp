@@ -1,6 +1,7 @@
 #include "ui/windowmessenger.h"
 
 #include <wx/arrstr.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
@@ -29,7 +30,9 @@ int WindowLauncher::Run(const wxString& command, wxString& output)
 {
     wxArrayString out;
     wxArrayString errors;
-    // Not wxEXEC_NOEVENTS: the window goes on repainting while it waits.
+    // Not wxEXEC_NOEVENTS: the window goes on repainting while it waits. A program that is
+    // not there is an answer (-1), not an error to show.
+    wxLogNull quiet;
     const long status = wxExecute(command, out, errors, wxEXEC_SYNC | wxEXEC_NODISABLE);
     output = wxJoin(out, '\n', '\0');
     if ( !errors.empty() )
