@@ -14,6 +14,10 @@ set(feedquill_dist ${CMAKE_CURRENT_SOURCE_DIR}/dist)
 install(TARGETS feedquill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS feedquill_window LIBRARY DESTINATION ${FEEDQUILL_WINDOW_MODULE_DIR})
 install(DIRECTORY art/ DESTINATION ${CMAKE_INSTALL_DATADIR}/feedquill/art)
+foreach(lang IN LISTS FEEDQUILL_LANGUAGES)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/locale/${lang}/LC_MESSAGES/feedquill.mo
+            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${lang}/LC_MESSAGES)
+endforeach()
 
 install(FILES ${feedquill_dist}/feedquill.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
