@@ -171,7 +171,16 @@ void FeedquillFrame::SetSizeLimits()
     m_templateCtrl->SetMinSize(m_templateCtrl->GetSizeFromTextSize(-1, 6 * line));
     const int roomyHeight = sizer->GetMinSize().y;
     m_templateCtrl->SetMinSize(m_templateCtrl->GetSizeFromTextSize(-1, 3 * line));
-    SetMinClientSize(sizer->GetMinSize());
+    m_minClientSize = sizer->GetMinSize();
+    SetMinClientSize(m_minClientSize);
+    // The toolkit keeps the smallest size as the outer one, and learns the window manager's
+    // frame around it only once the window is on screen: set it again then.
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event)
+    {
+        event.Skip();
+        if ( GetMinClientSize() != m_minClientSize )
+            SetMinClientSize(m_minClientSize);
+    });
     const int missing = roomyHeight - GetClientSize().y;
     if ( missing > 0 )
         SetSize(GetSize().x, GetSize().y + missing);

@@ -109,6 +109,7 @@ private:
     bool m_readOnly;
     FetchTask m_fetch;
     wxButton* m_cancelButton = nullptr;
+    wxSize m_minClientSize;  // every control whole, three lines of the template
     wxString m_fetchHost;
     wxString m_fetchReading;  // "Reading the feed: %s KB" or the like
 
