@@ -151,3 +151,31 @@ TEST_F(FrameFetch, ProgressNamesTheHostThenTheKilobytesRead)
     ASSERT_TRUE(WaitForFetch(std::chrono::seconds(3)));
     EXPECT_EQ(Status(), "Stopped. Nothing was changed.");
 }
+
+TEST_F(FrameFetch, ADueCheckIsFetchedWithTheFeedAndToldBeforeTheSuccess)
+{
+    SKIP_WITHOUT_UPDATE_CHECK();
+    ASSERT_TRUE(m_server.IsOk());
+    m_server.Serve("/feed", FixtureServer::Response(200,
+        "<rss><channel><item><title>Due</title><link>http://blog.example/due</link>"
+        "</item></channel></rss>"));
+    m_server.Serve("/updates/feedquill.txt", FixtureServer::Response(200, "|1.5|1.5|today|"));
+    ScopedEnv url("FEEDQUILL_UPDATE_URL", m_server.Url("/updates/feedquill.txt"));
+    MakeFrame();
+    g_project.m_feedURL = m_server.Url("/feed");
+    g_project.m_filePath = m_dir.File("signature");
+    g_project.m_updateCheckDue = true;
+    m_frame->TransferDataToWindow();
+    m_messenger.Answer(wxNO);
+
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
+
+    EXPECT_EQ(m_server.RequestCount(), 2u);
+    ASSERT_EQ(m_messenger.GetMessages().size(), 2u);
+    EXPECT_TRUE(m_messenger.GetMessages()[0].text.StartsWith("New version of "));
+    EXPECT_TRUE(m_messenger.GetMessages()[1].text.StartsWith("Updated successfully:"));
+    EXPECT_FALSE(g_project.m_updateCheckDue);
+    EXPECT_NE(ReadBytes(m_dir.File("signature")).find("http://blog.example/due - Due"),
+              std::string::npos);
+}
