@@ -2,7 +2,6 @@
 
 #include "base/buildinfo.h"
 #include "base/launcher.h"
-#include "base/messenger.h"
 #include "project/configkeys.h"
 #include "project/project.h"
 #include "ui/aboutboxdlg.h"
@@ -88,7 +87,15 @@ FeedquillFrame::FeedquillFrame(wxWindow* parent, wxWindowID id, const wxString& 
     Create(parent, id, caption, pos, size, style);
 }
 
-FeedquillFrame::~FeedquillFrame() = default;
+FeedquillFrame::~FeedquillFrame()
+{
+    // A window destroyed without being closed (the program ending) may still be fetching.
+    if ( IsFetching() )
+    {
+        m_fetch.Abandon();
+        wxEndBusyCursor();
+    }
+}
 
 bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& caption,
                             const wxPoint& pos, const wxSize& size, long style)
@@ -307,41 +314,6 @@ void FeedquillFrame::LoadOptions()
 #endif
     // Asking systemd takes a moment: the window is shown first.
     CallAfter([this] { ShowSchedule(HourlySchedule::Query()); });
-}
-
-void FeedquillFrame::ShowSchedule(int state)
-{
-    GetMenuBar()->Check(ID_SCHEDULE, state == HourlySchedule::ON);
-}
-
-void FeedquillFrame::OnSchedule(wxCommandEvent& event)
-{
-    const bool on = event.IsChecked();
-    const int state = HourlySchedule::Query();
-    wxString output;
-    if ( state == HourlySchedule::UNAVAILABLE )
-    {
-        ShowSchedule(state);
-        Messenger::Get()->ShowMessage(
-            _("The systemd user manager is not available here, so the signature cannot be "
-              "updated every hour from this window.\n\nTo let cron do it, add this line "
-              "with \"crontab -e\":\n\n") + HourlySchedule::GetCrontabLine(),
-            "Feedquill", wxOK | wxICON_INFORMATION);
-    }
-    else if ( !HourlySchedule::Set(on, output) )
-    {
-        ShowSchedule(HourlySchedule::Query());
-        Messenger::Get()->ShowMessage(
-            (on ? _("The hourly update could not be turned on.")
-                : _("The hourly update could not be turned off.")) + "\n\n" + output,
-            "Feedquill", wxOK | wxICON_ERROR);
-    }
-    else
-    {
-        ShowSchedule(on ? HourlySchedule::ON : HourlySchedule::OFF);
-        SetStatusText(on ? _("The signature is now updated every hour.")
-                         : _("The signature is no longer updated every hour."));
-    }
 }
 
 void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))

@@ -53,7 +53,7 @@ HttpOptions WithProgress(HttpOptions options, const FetchTask::Progress& progres
 
 void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
 {
-    if ( IsFetching() || g_project.m_feedURL.empty() )
+    if ( IsFetching() )
         return;
     TransferDataFromWindow();
     auto fetch = std::make_shared<FeedFetch>(g_project.m_feedURL);
