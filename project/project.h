@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class FeedReader;
 class UpdateChecker;
 
 // Results of Project::WriteSignature, and of Project::Update once the feed was read.
@@ -55,9 +56,9 @@ public:
     // link, writes the signature and, when due, checks for a newer version. A SignatureResult.
     int Update();
     // What Update does once the feed was read, for a caller that reads it elsewhere (the
-    // window, on a worker thread): error is FeedReader::Read's result. checkForUpdates, when
+    // window, on a worker thread): error is reader.Read()'s result. checkForUpdates, when
     // given, stands in for CheckForUpdates(true) if a check is due.
-    int FinishUpdate(int error, const wxString& title, const wxString& link,
+    int FinishUpdate(const FeedReader& reader, int error,
                      const std::function<void()>& checkForUpdates = {});
     // Writes the signature from the template and the stored title and link
     // (run/updaterun.cpp). A SignatureResult.

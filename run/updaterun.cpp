@@ -42,10 +42,10 @@ int Project::Update()
         return SIGNATURE_UPDATE_FAILED;
     FeedReader reader(m_feedURL);
     const int error = reader.Read();
-    return FinishUpdate(error, reader.GetTitle(), reader.GetLink());
+    return FinishUpdate(reader, error);
 }
 
-int Project::FinishUpdate(int error, const wxString& title, const wxString& link,
+int Project::FinishUpdate(const FeedReader& reader, int error,
                           const std::function<void()>& checkForUpdates)
 {
     const RunLock lock;
@@ -57,8 +57,8 @@ int Project::FinishUpdate(int error, const wxString& title, const wxString& link
         return SIGNATURE_UPDATE_FAILED;
     }
 
-    m_lastTitle = title;
-    m_lastLink = link;
+    m_lastTitle = reader.GetTitle();
+    m_lastLink = reader.GetLink();
     wxConfigBase* config = wxConfigBase::Get();
     config->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
     config->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);

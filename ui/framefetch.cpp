@@ -102,7 +102,7 @@ void FeedquillFrame::FinishGetData(FeedFetch& fetch)
         g_project.ReportUpdateCheck(checker, result, true);
     };
     const int result = g_project.FinishUpdate(
-        fetch.error, fetch.reader.GetTitle(), fetch.reader.GetLink(),
+        fetch.reader, fetch.error,
         fetch.checker ? std::function<void()>(checkForUpdates) : std::function<void()>());
     fetch.checker.reset();
     ShowProject();
