@@ -23,6 +23,8 @@ public:
 
     bool OnCmdLineParsed(wxCmdLineParser& parser) override
     {
+        if ( StartUp::ShowVersion(parser) )
+            return false;
         return StartUp::ApplyCommandLine(parser);
     }
 

@@ -1,5 +1,6 @@
 #include "app/consoleapp.h"
 
+#include "base/consoleoutput.h"
 #include "base/messenger.h"
 
 #include <wx/log.h>
@@ -19,15 +20,13 @@ protected:
     void DoLogRecord(wxLogLevel level, const wxString& msg,
                      const wxLogRecordInfo& WXUNUSED(info)) override
     {
-        FILE* out;
-        if ( level <= wxLOG_Warning )
-            out = stderr;
+        if ( level <= wxLOG_Error )
+            WriteConsoleText(stderr, msg, CONSOLE_ERROR);
+        else if ( level <= wxLOG_Warning )
+            WriteConsoleText(stderr, msg, CONSOLE_WARNING);
         else if ( level <= wxLOG_Info )
-            out = stdout;
-        else
-            return;  // status, verbose, debug and trace messages are not for a console run
-        std::fprintf(out, "%s\n", msg.utf8_str().data());
-        std::fflush(out);
+            WriteConsoleText(stdout, msg, CONSOLE_INFO);
+        // Status, verbose, debug and trace messages are not for a console run.
     }
 };
 
@@ -52,7 +51,7 @@ bool FeedquillConsoleApp::OnInit()
 
 bool FeedquillConsoleApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
-    if ( !parser.Found("c") && !parser.Found("q") )
+    if ( !parser.Found("c") && !parser.Found("q") && !parser.Found("version") )
     {
         wxLogError("Feedquill cannot open its window: %s.\n"
                    "Use -c or -q to update the signature from the command line.",

@@ -5,8 +5,11 @@
 
 #include "app/consoleapp.h"
 #include "app/windowmodule.h"
+#include "base/consoleoutput.h"
 
+#include <wx/debug.h>
 #include <wx/init.h>
+#include <wx/string.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,28 @@
 
 namespace
 {
+
+// A toolkit's internal check that fails is the program's fault, not the user's: one line on
+// standard error, never a dialog or a call stack in a mail from cron.
+void LogFailedCheck(const wxString& file, int line, const wxString& func, const wxString& cond,
+                    const wxString& msg)
+{
+    WriteConsoleText(stderr,
+                     wxString::Format("Feedquill: an internal check failed in %s (%s:%d): %s%s%s",
+                                      func, file, line, cond, msg.empty() ? "" : ", ", msg),
+                     CONSOLE_WARNING);
+}
+
+bool IsCommandLineRun(int argc, char** argv)
+{
+    for ( int i = 1; i < argc; ++i )
+    {
+        const std::string arg = argv[i];
+        if ( arg == "-c" || arg == "--cmd" || arg == "-q" || arg == "--quiet" )
+            return true;
+    }
+    return false;
+}
 
 bool HasDisplay()
 {
@@ -49,7 +74,11 @@ int RunConsole(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if ( HasDisplay() )
+    wxSetAssertHandler(LogFailedCheck);
+    // A command-line run typed in a terminal answers there, even where a display could show
+    // message boxes: the terminal would show nothing, and a failed run would wait on a box.
+    const bool commandLine = IsCommandLineRun(argc, argv);
+    if ( HasDisplay() && !(commandLine && isatty(STDERR_FILENO)) )
     {
         std::string error;
         if ( WindowModule::RunFunction runWindow = WindowModule::Load(ProgramDir(), error) )
@@ -58,8 +87,10 @@ int main(int argc, char** argv)
             if ( runWindow(argc, argv, &result) )
                 return StartUp::GetExitStatus(result);
         }
-        else
+        else if ( !commandLine )
         {
+            // A command-line run needs no window: without the module (the package
+            // feedquill alone) it prints its messages, and cron gets nothing else.
             std::fprintf(stderr, "Feedquill cannot load its window module: %s\n",
                          error.c_str());
             FeedquillConsoleApp::SetNoWindowReason("its window module could not be loaded");

@@ -13,6 +13,7 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace
@@ -32,6 +33,8 @@ const wxCmdLineEntryDesc s_cmdLineDesc[] =
     { wxCMD_LINE_SWITCH, "l", "local",
       "Use data are located in this folder (Feedquill.cfg, signature templates etc)",
       wxCMD_LINE_VAL_NONE, 0 },
+    { wxCMD_LINE_SWITCH, nullptr, "version", "Show the program's version",
+      wxCMD_LINE_VAL_NONE, 0 },
     wxCMD_LINE_DESC_END
 };
 
@@ -44,6 +47,16 @@ void DescribeCommandLine(wxCmdLineParser& parser)
 {
     parser.SetDesc(s_cmdLineDesc);
     parser.SetSwitchChars("-");
+}
+
+bool ShowVersion(const wxCmdLineParser& parser)
+{
+    if ( !parser.Found("version") )
+        return false;
+    std::printf("Feedquill %s\n", FEEDQUILL_VERSION_TEXT);
+    std::fflush(stdout);
+    SetExitStatus(EXIT_STATUS_OK);
+    return true;
 }
 
 bool ApplyCommandLine(const wxCmdLineParser& parser)
@@ -78,12 +91,8 @@ void DecideUpdateCheck()
 
 void RunCommandLineUpdate()
 {
+    // Update has told the user what went wrong.
     const int result = g_project.Update();
-    if ( result == SIGNATURE_NO_FILE )
-        wxLogError("No signature file is set for the project \"%s\", so none was written.",
-                   g_project.m_name);
-    else if ( result == SIGNATURE_CANNOT_WRITE )
-        wxLogError("The signature file \"%s\" could not be written.", g_project.m_filePath);
     SetExitStatus(result == SIGNATURE_WRITTEN ? EXIT_STATUS_OK : EXIT_STATUS_FAILED);
 }
 

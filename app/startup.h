@@ -17,6 +17,9 @@ namespace StartUp
 {
 
 void DescribeCommandLine(wxCmdLineParser& parser);
+// Prints the program's name and version for "--version"; true when it was asked for, and the
+// run then ends there, creating nothing.
+bool ShowVersion(const wxCmdLineParser& parser);
 // Sets the run flags, chooses and creates the data folder, opens the configuration and loads
 // the current project. A command-line run takes the data folder's lock first and keeps it to
 // the end; false when another run kept it too long.

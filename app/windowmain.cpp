@@ -4,6 +4,7 @@
 #include "app/windowmodule.h"
 
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <type_traits>
 
@@ -15,8 +16,13 @@ bool FeedquillRunWindow(int argc, char** argv, int* result)
     // What wxEntry does, except that a toolkit that cannot open the display is reported to
     // the caller, which then runs the console application instead.
     wxApp::SetInitializerFunction(wxCreateApp);
-    if ( !wxEntryStart(argc, argv) )
-        return false;
+    {
+        // The toolkit logs "Unable to initialize GTK+" when the display cannot be opened; the
+        // console run that follows is the answer, and cron would mail the line every hour.
+        wxLogNull quiet;
+        if ( !wxEntryStart(argc, argv) )
+            return false;
+    }
     *result = -1;
     if ( wxTheApp->CallOnInit() )
     {

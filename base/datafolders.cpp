@@ -17,6 +17,9 @@ void ChooseFolders(bool local)
         g_dataDir = g_programDir;
     else
         g_dataDir = wxStandardPaths::Get().GetUserDataDir() + wxFileName::GetPathSeparator();
+    // A HOME that ends in "/" would otherwise show in every path a message names.
+    while ( g_dataDir.Replace("//", "/") )
+        ;
 }
 
 wxString GetArtDir()

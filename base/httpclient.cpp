@@ -1,5 +1,6 @@
 #include "base/httpclient.h"
 
+#include <wx/log.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -69,6 +70,37 @@ bool IsTlsFailure(CURLcode code)
     }
 }
 
+// "Not Found" of "HTTP/1.1 404 Not Found\r\n"; empty when the line has none.
+std::string StatusReason(const std::string& statusLine)
+{
+    const size_t code = statusLine.find(' ');
+    const size_t reason = code == std::string::npos ? code : statusLine.find(' ', code + 1);
+    if ( reason == std::string::npos )
+        return std::string();
+    const size_t end = statusLine.find_last_not_of(" \t\r\n");
+    return end > reason ? statusLine.substr(reason + 1, end - reason) : std::string();
+}
+
+// "blog.example port 443" for an address.
+wxString HostAndPort(const std::string& url)
+{
+    CurlUrl parsed = NewUrl();
+    if ( !parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK )
+        return wxString::FromUTF8(url);
+    char* port = nullptr;
+    curl_url_get(parsed.get(), CURLUPART_PORT, &port, CURLU_DEFAULT_PORT);
+    const wxString result = wxString::FromUTF8(GetPart(parsed.get(), CURLUPART_HOST))
+                            + " port " + (port ? port : "?");
+    curl_free(port);
+    return result;
+}
+
+// libcurl's words for a failed transfer: its own message, else what its code means.
+wxString Words(const char* text, CURLcode code = CURLE_OK)
+{
+    return wxString::FromUTF8(*text || code == CURLE_OK ? text : curl_easy_strerror(code));
+}
+
 } // anonymous namespace
 
 bool NormalizeAddress(const std::string& url, std::string& normalized)
@@ -94,6 +126,20 @@ bool ResolveLocation(const std::string& base, const std::string& location, std::
                       CURLU_URLENCODE | CURLU_ALLOW_SPACE) != CURLUE_OK )
         return false;
     return FinishAddress(parsed.get(), resolved);
+}
+
+bool GetHeaderValue(const std::string& line, const char* name, std::string& value)
+{
+    const size_t length = std::strlen(name);
+    if ( line.size() <= length || line[length] != ':'
+         || strncasecmp(line.c_str(), name, length) != 0 )
+        return false;
+    const size_t begin = line.find_first_not_of(" \t", length + 1);
+    const size_t end = line.find_last_not_of(" \t\r\n");
+    value.clear();
+    if ( begin != std::string::npos && end >= begin )
+        value = line.substr(begin, end - begin + 1);
+    return true;
 }
 
 bool IsRedirection(long status)
@@ -143,10 +189,14 @@ struct HttpClient::Response
     const std::function<bool(std::size_t)>* progress = nullptr;
     std::size_t maxBody;
     long status = 0;
+    std::string reason;  // the status line's reason phrase, such as "Not Found"
     std::string location;
+    std::string etag;
+    std::string lastModified;
     std::size_t bodyBytes = 0;
     std::size_t headerBytes = 0;
     Stop stop = NOT_STOPPED;
+    char error[CURL_ERROR_SIZE] = "";  // libcurl's own words for a failed transfer
 };
 
 HttpClient::HttpClient(const HttpOptions& options)
@@ -173,15 +223,22 @@ size_t HttpClient::OnHeader(char* data, size_t size, size_t count, void* context
     const std::string line(data, bytes);
     if ( line.compare(0, 5, "HTTP/") == 0 )
     {
-        response.location.clear();  // an interim 1xx answer came first
+        // An interim 1xx answer came first.
+        response.location.clear();
+        response.etag.clear();
+        response.lastModified.clear();
         response.headerBytes = bytes;
+        response.reason = StatusReason(line);
     }
-    else if ( line.size() > 9 && strncasecmp(line.c_str(), "location:", 9) == 0 )
+    else
     {
-        const size_t begin = line.find_first_not_of(" \t", 9);
-        const size_t end = line.find_last_not_of(" \t\r\n");
-        if ( begin != std::string::npos && end >= begin )
-            response.location = line.substr(begin, end - begin + 1);
+        std::string value;
+        if ( GetHeaderValue(line, "location", value) && !value.empty() )
+            response.location = value;
+        else if ( GetHeaderValue(line, "etag", value) )
+            response.etag = value;
+        else if ( GetHeaderValue(line, "last-modified", value) )
+            response.lastModified = value;
     }
     return bytes;
 }
@@ -260,6 +317,7 @@ CURLcode HttpClient::Perform(const BodySink& sink, Response& response)
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpClient::OnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, response.error);
     if ( m_options.progress )
     {
         response.progress = &m_options.progress;
@@ -296,12 +354,68 @@ int HttpClient::MapOutcome(CURLcode code, const Response& response)
     return MapTransferResult(code, connectTime > 0, response.status);
 }
 
+wxString HttpClient::Describe(int result, CURLcode code, const Response& response) const
+{
+    const wxString url = wxString::FromUTF8(m_url);
+    switch ( result )
+    {
+        case HTTP_STATUS_ERROR:
+            return wxString::Format("The server answered %ld %s for %s", response.status,
+                                    Words(response.reason.c_str()), url);
+        case HTTP_TOO_LARGE:
+            return wxString::Format("The answer from %s is larger than %s", url,
+                                    DescribeSize(m_options.maxBodySize));
+        case HTTP_BAD_ADDRESS:
+            return wxString::Format("The host name of %s cannot be found (%s)", url,
+                                    Words(response.error, code));
+        case HTTP_TLS_ERROR:
+            return wxString::Format("The secure connection to %s failed: %s", HostAndPort(m_url),
+                                    Words(response.error, code));
+        case HTTP_CONNECT_ERROR:
+        {
+            if ( code == CURLE_OPERATION_TIMEDOUT )
+                return wxString::Format("Could not connect to %s within %ld seconds",
+                                        HostAndPort(m_url), m_options.connectTimeoutSecs);
+            long osError = 0;
+            curl_easy_getinfo(m_curl.get(), CURLINFO_OS_ERRNO, &osError);
+            return wxString::Format("Could not connect to %s: %s", HostAndPort(m_url),
+                                    osError ? wxSysErrorMsgStr(osError) : Words(response.error, code));
+        }
+    }
+    if ( response.stop == Response::HEADERS_TOO_LARGE )
+        return wxString::Format("The server at %s sent more than 256 KB of headers", url);
+    if ( code == CURLE_OPERATION_TIMEDOUT )
+        return wxString::Format("The server at %s stopped sending: %s", url,
+                                Words(response.error, code));
+    if ( code == CURLE_UNSUPPORTED_PROTOCOL || code == CURLE_WEIRD_SERVER_REPLY )
+        return wxString::Format("The server at %s did not answer in HTTP (%s)", url,
+                                Words(response.error, code));
+    return wxString::Format("The connection to %s failed: %s", url, Words(response.error, code));
+}
+
+wxString DescribeSize(std::size_t bytes)
+{
+    if ( bytes % (1 << 20) == 0 )
+        return wxString::Format("%zu MiB", bytes >> 20);
+    if ( bytes % (1 << 10) == 0 )
+        return wxString::Format("%zu KiB", bytes >> 10);
+    return wxString::Format("%zu bytes", bytes);
+}
+
 int HttpClient::Get(const wxString& url, const BodySink& sink)
 {
     using Clock = std::chrono::steady_clock;
     m_redirects = 0;
+    m_error.clear();
+    m_status = 0;
+    m_etag.clear();
+    m_lastModified.clear();
     if ( !m_curl || !NormalizeAddress(std::string(url.utf8_str()), m_url) )
+    {
+        m_error = wxString::Format("\"%s\" is not a complete http:// or https:// address with "
+                                   "a host name", url);
         return HTTP_BAD_ADDRESS;
+    }
 
     const Clock::time_point deadline =
         Clock::now() + std::chrono::seconds(m_options.totalTimeoutSecs);
@@ -310,19 +424,45 @@ int HttpClient::Get(const wxString& url, const BodySink& sink)
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if ( remaining.count() <= 0 )
+        {
+            m_error = wxString::Format("Reading %s took longer than %ld seconds",
+                                       wxString::FromUTF8(m_url), m_options.totalTimeoutSecs);
             return HTTP_NETWORK_ERROR;
+        }
 
         Response response;
         SetOptions(static_cast<long>(remaining.count()));
-        const int result = MapOutcome(Perform(sink, response), response);
+        const CURLcode code = Perform(sink, response);
+        const int result = MapOutcome(code, response);
+        if ( result != HTTP_OK )
+            m_error = Describe(result, code, response);
+        m_status = response.status;
+        m_etag = response.etag;
+        m_lastModified = response.lastModified;
         if ( result != HTTP_OK || !IsRedirection(response.status) )
             return result;
 
         if ( ++m_redirects > m_options.maxRedirects )
+        {
+            m_error = wxString::Format("More than %d redirections; the last one, from %s, "
+                                       "went to \"%s\"", m_options.maxRedirects,
+                                       wxString::FromUTF8(m_url),
+                                       wxString::FromUTF8(response.location));
             return static_cast<int>(response.status);
+        }
         std::string next;
         if ( !ResolveLocation(m_url, response.location, next) )
+        {
+            m_error = response.location.empty()
+                          ? wxString::Format("The server answered %ld for %s without saying "
+                                             "where to go (no Location)", response.status,
+                                             wxString::FromUTF8(m_url))
+                          : wxString::Format("The server redirected %s to \"%s\", which is not "
+                                             "an http:// or https:// address with a host name",
+                                             wxString::FromUTF8(m_url),
+                                             wxString::FromUTF8(response.location));
             return HTTP_BAD_ADDRESS;
+        }
         m_url = next;
     }
 }

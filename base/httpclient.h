@@ -60,8 +60,16 @@ public:
     int Get(const wxString& url, const BodySink& sink);
 
     int GetRedirects() const { return m_redirects; }
+    // What went wrong in the last Get, in words that name the address or host; empty after
+    // a success.
+    const wxString& GetErrorDetail() const { return m_error; }
     // The address that gave the final response.
     const std::string& GetFinalUrl() const { return m_url; }
+    // The final response's status (304 when a conditional request found nothing new), and
+    // its validators for the next conditional request: empty when it sent none.
+    long GetStatus() const { return m_status; }
+    const std::string& GetETag() const { return m_etag; }
+    const std::string& GetLastModified() const { return m_lastModified; }
 
 private:
     struct Response;
@@ -71,6 +79,7 @@ private:
     void SetOptions(long timeoutMs);
     CURLcode Perform(const BodySink& sink, Response& response);
     int MapOutcome(CURLcode code, const Response& response);
+    wxString Describe(int result, CURLcode code, const Response& response) const;
 
     static size_t OnBody(char* data, size_t size, size_t count, void* response);
     static size_t OnHeader(char* data, size_t size, size_t count, void* response);
@@ -81,6 +90,10 @@ private:
     std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_headers;
     std::string m_url;
     int m_redirects = 0;
+    wxString m_error;
+    long m_status = 0;
+    std::string m_etag;
+    std::string m_lastModified;
 };
 
 // Checks that url is an absolute http or https address with a host; on success, normalized
@@ -92,7 +105,12 @@ bool ResolveLocation(const std::string& base, const std::string& location, std::
 // The result number of a finished transfer: libcurl's outcome, whether a connection had been
 // made, and the HTTP status received.
 int MapTransferResult(CURLcode code, bool connected, long status);
+// "32 MiB", "512 KiB" or "1000 bytes".
+wxString DescribeSize(std::size_t bytes);
 // Whether an HTTP status asks the client to go to its Location.
 bool IsRedirection(long status);
+// The value of a header line ("Name: value\r\n") when its name is name (in any letter case),
+// without the blanks around it.
+bool GetHeaderValue(const std::string& line, const char* name, std::string& value);
 
 #endif

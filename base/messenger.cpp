@@ -1,8 +1,9 @@
 #include "base/messenger.h"
 
+#include "base/consoleoutput.h"
+
 #include <wx/defs.h>
 
-#include <cstdio>
 
 namespace
 {
@@ -27,10 +28,12 @@ Messenger* Messenger::Set(Messenger* messenger)
 int ConsoleMessenger::ShowMessage(const wxString& message, const wxString& WXUNUSED(caption),
                                   long style)
 {
-    FILE* out = (style & wxICON_ERROR) ? stderr : stdout;
-    const wxScopedCharBuffer text = message.utf8_str();
-    std::fprintf(out, "%s\n", text.data());
-    std::fflush(out);
+    if ( style & wxICON_ERROR )
+        WriteConsoleText(stderr, message, CONSOLE_ERROR);
+    else if ( style & wxICON_WARNING )
+        WriteConsoleText(stdout, message, CONSOLE_WARNING);
+    else
+        WriteConsoleText(stdout, message, CONSOLE_INFO);
     if ( style & wxYES_NO )
         return wxNO;
     return (style & wxCANCEL) ? wxCANCEL : wxOK;

@@ -96,49 +96,90 @@ struct Target
     struct stat info = {};
 };
 
-// Whether the target may be replaced at all; logs why not.
-bool CheckTarget(Target& target)
+// What went wrong with path, with the system's reason for the errno of the failed call.
+wxString Reason(const char* what, const wxString& path, int error)
+{
+    return wxString::Format("%s \"%s\": %s", what, path, wxSysErrorMsgStr(error));
+}
+
+// Whether the target may be replaced at all; error says why not.
+bool CheckTarget(Target& target, wxString& error)
 {
     if ( lstat(target.path.fn_str(), &target.info) != 0 )
     {
         if ( errno == ENOENT )
             return true;
-        wxLogSysError("Cannot write \"%s\"", target.path);
+        error = Reason("Cannot look at", target.path, errno);
         return false;
     }
     target.exists = true;
     if ( !S_ISREG(target.info.st_mode) )
     {
-        wxLogError("\"%s\" is not a regular file, so it is not replaced.", target.path);
+        error = wxString::Format("\"%s\" is not a regular file, so it is not replaced",
+                                 target.path);
         return false;
     }
     // Root may write anything; everyone else only what the file's permissions allow.
     if ( access(target.path.fn_str(), W_OK) != 0 )
     {
-        wxLogSysError("Cannot write to \"%s\"", target.path);
+        error = Reason("Cannot write to", target.path, errno);
         return false;
     }
     return true;
 }
 
+// Why no temporary file could be made beside path.
+wxString TempFileReason(const wxString& path, int error)
+{
+    const wxString folder = wxFileName(path).GetPath();
+    if ( error == ENOENT || error == ENOTDIR )
+        return wxString::Format("The folder \"%s\" does not exist", folder);
+    return Reason("Cannot create a file in the folder", folder, error);
+}
+
+// Whether the file holds exactly these bytes already. It is then left alone: a new time stamp
+// alone makes programs that watch the file load it again.
+bool HoldsBytes(const Target& target, const std::string& bytes)
+{
+    if ( !target.exists || static_cast<size_t>(target.info.st_size) != bytes.size() )
+        return false;
+    FileDescriptor file(open(target.path.fn_str(), O_RDONLY | O_CLOEXEC));
+    if ( file.Get() < 0 )
+        return false;
+    std::string held(bytes.size() + 1, '\0');
+    size_t count = 0;
+    while ( count < held.size() )
+    {
+        const ssize_t got = read(file.Get(), &held[count], held.size() - count);
+        if ( got < 0 && errno == EINTR )
+            continue;
+        if ( got <= 0 )
+            break;
+        count += got;
+    }
+    return count == bytes.size() && held.compare(0, count, bytes) == 0;
+}
+
 // Writes the bytes over the file itself: where its folder does not take new files, or where
 // other hard links must keep seeing the same file. Not atomic, but the only way there.
-bool RewriteInPlace(const Target& target, const MakeBytes& makeBytes)
+bool RewriteInPlace(const Target& target, const MakeBytes& makeBytes, wxString& error)
 {
     FileDescriptor file(open(target.path.fn_str(), O_WRONLY | O_CLOEXEC));
     if ( file.Get() < 0 )
     {
-        wxLogSysError("Cannot open \"%s\" for writing", target.path);
+        error = Reason("Cannot open", target.path, errno);
         return false;
     }
     std::string bytes;
-    if ( !makeBytes(bytes) )
+    if ( !makeBytes(bytes, error) )
         return false;
+    if ( HoldsBytes(target, bytes) )
+        return true;
     if ( !WriteAll(file.Get(), bytes.data(), bytes.size())
          || ftruncate(file.Get(), static_cast<off_t>(bytes.size())) != 0
          || fsync(file.Get()) != 0 || !file.Close() )
     {
-        wxLogSysError("Cannot write \"%s\"", target.path);
+        error = Reason("Cannot write", target.path, errno);
         return false;
     }
     return true;
@@ -199,37 +240,43 @@ wxString GetTempFilePattern(const wxString& path)
 
 } // anonymous namespace
 
-bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes)
+bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes, wxString& error)
 {
+    error.clear();
     Target target;
     target.path = ResolveSymlinks(path);
-    if ( !CheckTarget(target) )
+    if ( !CheckTarget(target, error) )
         return false;
     RemoveLeftovers(target.path);
     if ( target.exists && target.info.st_nlink > 1 )
-        return RewriteInPlace(target, makeBytes);
+        return RewriteInPlace(target, makeBytes, error);
 
     wxCharBuffer pattern = GetTempFilePattern(target.path).fn_str();
     FileDescriptor file(mkostemp(pattern.data(), O_CLOEXEC));
     if ( file.Get() < 0 )
     {
         if ( (errno == EACCES || errno == EROFS || errno == EPERM) && target.exists )
-            return RewriteInPlace(target, makeBytes);
-        wxLogSysError("Failed to create a temporary file name");
+            return RewriteInPlace(target, makeBytes, error);
+        error = TempFileReason(target.path, errno);
         return false;
     }
     TakeOverAttributes(file.Get(), target);
     std::string bytes;
-    if ( !makeBytes(bytes) )
+    if ( !makeBytes(bytes, error) )
     {
         unlink(pattern.data());
         return false;
+    }
+    if ( HoldsBytes(target, bytes) )
+    {
+        unlink(pattern.data());
+        return true;
     }
     // Flushed before the rename, so that a crash leaves the old file or the whole new one.
     if ( !WriteAll(file.Get(), bytes.data(), bytes.size()) || fsync(file.Get()) != 0
          || !file.Close() || rename(pattern.data(), target.path.fn_str()) != 0 )
     {
-        wxLogSysError("Cannot write \"%s\"", target.path);
+        error = Reason("Cannot write", target.path, errno);
         unlink(pattern.data());
         return false;
     }
@@ -237,19 +284,20 @@ bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes)
 }
 
 bool ReplaceFileContents(const wxString& path, const std::function<wxString()>& makeText,
-                         const wxMBConv& conv)
+                         const wxMBConv& conv, wxString& error)
 {
-    return ReplaceFileBytes(path, [&](std::string& bytes)
+    return ReplaceFileBytes(path,
+                            [&](std::string& bytes, wxString& reason)
                             {
                                 const wxString text = makeText();
                                 const wxCharBuffer converted = text.mb_str(conv);
                                 if ( !text.empty() && converted.length() == 0 )
                                 {
-                                    wxLogError("The text for \"%s\" cannot be written in "
-                                               "its encoding.", path);
+                                    reason = "The text cannot be written in the file's encoding";
                                     return false;
                                 }
                                 bytes.assign(converted.data(), converted.length());
                                 return true;
-                            });
+                            },
+                            error);
 }

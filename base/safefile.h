@@ -8,8 +8,9 @@
 
 class wxMBConv;
 
-// Makes the new content of a file; false to give up, with nothing changed.
-using MakeBytes = std::function<bool(std::string& bytes)>;
+// Makes the new content of a file; false to give up, with nothing changed and, where there is
+// something to say, why in error.
+using MakeBytes = std::function<bool(std::string& bytes, wxString& error)>;
 
 // Replaces the whole content of a user's file so that it is always either the old file or the
 // whole new one, even when the program is killed: the bytes go to a temporary file in the same
@@ -19,12 +20,14 @@ using MakeBytes = std::function<bool(std::string& bytes)>;
 // file keeps its permissions. Where the folder takes no new file but the file may be written,
 // or the file has other hard links, it is rewritten in place. Anything but a regular file, and
 // a file the user may not write, is refused. makeBytes runs only once the file is known to be
-// writable, so a caller can leave its own state alone otherwise. False when anything failed;
-// why has then been logged.
-bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes);
+// writable, so a caller can leave its own state alone otherwise. A file that holds the new
+// bytes already is not touched (its modification time stays). False when anything failed;
+// error then says what, naming the file or folder and the system's reason (a sentence without
+// its full stop, for the caller's message). Nothing is logged.
+bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes, wxString& error);
 
 // The same for text, converted with conv; text that conv cannot convert is refused.
 bool ReplaceFileContents(const wxString& path, const std::function<wxString()>& makeText,
-                         const wxMBConv& conv);
+                         const wxMBConv& conv, wxString& error);
 
 #endif

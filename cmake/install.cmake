@@ -2,7 +2,9 @@
 #
 # "cmake --install" lays out, under the GNU directories of CMAKE_INSTALL_PREFIX: the program,
 # its art, the desktop entry, the AppStream metadata, the icons, the manual page and the systemd
-# user units. CPack turns the same files into a Debian package (cpack -G DEB).
+# user units. CPack turns the same files into two Debian packages (cpack -G DEB): "feedquill",
+# the command line (component cli), which needs no window library, and "feedquill-gtk", the
+# window (component gtk).
 #
 # The program looks for its art and its window module beside itself, then relative to its own
 # folder, then at the paths compiled into it (FEEDQUILL_INSTALLED_ART_DIR, under
@@ -10,29 +12,54 @@
 # -DCMAKE_INSTALL_PREFIX=/usr for a Debian package (scripts/setup does).
 
 set(feedquill_dist ${CMAKE_CURRENT_SOURCE_DIR}/dist)
+# The installation's components and the Debian packages made of them, pair by pair.
+set(FEEDQUILL_COMPONENTS cli gtk)
+set(FEEDQUILL_PACKAGES feedquill feedquill-gtk)
+# The program and the module, pair by pair with their components.
+set(FEEDQUILL_BINARIES ${CMAKE_INSTALL_BINDIR}/feedquill
+    ${FEEDQUILL_WINDOW_MODULE_DIR}/feedquill-window.so)
 
-install(TARGETS feedquill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS feedquill_window LIBRARY DESTINATION ${FEEDQUILL_WINDOW_MODULE_DIR})
-install(DIRECTORY art/ DESTINATION ${CMAKE_INSTALL_DATADIR}/feedquill/art)
+install(TARGETS feedquill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
+
+# Everything only a window uses: the module, the about box's art, and what makes the program
+# appear in the desktop's menus and software centres.
+install(TARGETS feedquill_window LIBRARY DESTINATION ${FEEDQUILL_WINDOW_MODULE_DIR} COMPONENT gtk)
+
+# A stripped install (the packages') also drops the compiler's version notes (.comment), as
+# Debian's own stripping does.
+find_program(FEEDQUILL_OBJCOPY NAMES objcopy ${CMAKE_OBJCOPY})
+mark_as_advanced(FEEDQUILL_OBJCOPY)
+if(FEEDQUILL_OBJCOPY)
+    foreach(component file IN ZIP_LISTS FEEDQUILL_COMPONENTS FEEDQUILL_BINARIES)
+        install(CODE "
+            if(CMAKE_INSTALL_DO_STRIP)
+                execute_process(COMMAND \"${FEEDQUILL_OBJCOPY}\" --remove-section=.comment
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${file}\"
+                                RESULT_VARIABLE status)
+                if(NOT status EQUAL 0)
+                    message(FATAL_ERROR \"objcopy failed on ${file}: \${status}\")
+                endif()
+            endif()" COMPONENT ${component})
+    endforeach()
+endif()
+
+install(DIRECTORY art/ DESTINATION ${CMAKE_INSTALL_DATADIR}/feedquill/art COMPONENT gtk)
 foreach(lang IN LISTS FEEDQUILL_LANGUAGES)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/locale/${lang}/LC_MESSAGES/feedquill.mo
-            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${lang}/LC_MESSAGES)
+            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${lang}/LC_MESSAGES COMPONENT gtk)
 endforeach()
-
 install(FILES ${feedquill_dist}/feedquill.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gtk)
 install(FILES ${feedquill_dist}/feedquill.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
-        RENAME example.feedquill.Feedquill.metainfo.xml)
+        RENAME example.feedquill.Feedquill.metainfo.xml COMPONENT gtk)
 foreach(size IN LISTS FEEDQUILL_ICON_SIZES)
     install(FILES resources/feedquill-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME feedquill.png)
+            RENAME feedquill.png COMPONENT gtk)
 endforeach()
 install(FILES resources/feedquill.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-
-install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT gtk)
 
 # The manual page and the release notes (in Debian's changelog form), compressed as Debian wants
 # them (-n: no name or time stamp inside, so the same file gives the same bytes).
@@ -51,9 +78,19 @@ foreach(page IN ITEMS feedquill.1 changelog)
 endforeach()
 add_custom_target(feedquill_compressed_docs ALL DEPENDS ${compressed})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/feedquill.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
+
+# Every Debian package carries its own copyright file (machine-readable) and changelog, and
+# lintian's overrides for it, with their reasons.
+foreach(component package IN ZIP_LISTS FEEDQUILL_COMPONENTS FEEDQUILL_PACKAGES)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/changelog.gz ${feedquill_dist}/copyright
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+    if(EXISTS ${feedquill_dist}/lintian/${package})
+        install(FILES ${feedquill_dist}/lintian/${package}
+                DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+                COMPONENT ${component})
+    endif()
+endforeach()
 
 # The systemd user units, with the program's installed path in ExecStart. They go to
 # lib/systemd/user (not the multiarch library folder), where the user manager looks.
@@ -64,7 +101,7 @@ foreach(unit feedquill.service feedquill.timer)
     file(READ ${feedquill_dist}/systemd/${unit} text)
     string(REPLACE "/usr/bin/feedquill" "${CMAKE_INSTALL_FULL_BINDIR}/feedquill" text "${text}")
     file(CONFIGURE OUTPUT ${units_dir}/${unit} CONTENT "${text}" @ONLY)
-    install(FILES ${units_dir}/${unit} DESTINATION lib/systemd/user)
+    install(FILES ${units_dir}/${unit} DESTINATION lib/systemd/user COMPONENT cli)
 endforeach()
 
 # The server of the offline demonstration (scripts/demo): it serves dist/demo/blog-feed.xml
@@ -74,34 +111,53 @@ if(TARGET feedquill_test_support)
     target_link_libraries(feedquill_demo_server PRIVATE feedquill_test_support)
 endif()
 
-# The Debian package: feedquill_1.0_amd64.deb.
+# The Debian packages: feedquill_1.0_amd64.deb and feedquill-gtk_1.0_amd64.deb.
 set(CPACK_PACKAGE_NAME feedquill)
 set(CPACK_PACKAGE_VENDOR "Tarnwick")
 set(CPACK_PACKAGE_CONTACT "Feedquill maintainers <maintainers@feedquill.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "keeps your e-mail signature up to date with your blog")
-# Wrapped for the package's control file.
-set(CPACK_PACKAGE_DESCRIPTION [[
-Feedquill reads your blog's RSS or Atom feed, takes the newest post's title
-and link, fills them into a signature template and rewrites the signature
-file that your mail program reads.
-
-It has a window for setting it up, and a command line for systemd timers and
-cron that needs no display. A systemd user timer for hourly updates comes
-with it.]])
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL ${FEEDQUILL_COMPONENTS})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${FEEDQUILL_SITE})
-# dpkg-shlibdeps (package dpkg-dev) finds the libraries the program needs.
+# dpkg-shlibdeps (package dpkg-dev) finds the libraries each package needs: the window
+# libraries only for the module.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# https feeds need the system's certificate store.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# The first line of a description is the package's synopsis; the rest is wrapped for the
+# control file.
+set(CPACK_DEBIAN_CLI_PACKAGE_NAME feedquill)
+set(CPACK_DEBIAN_CLI_DESCRIPTION [[
+keeps your e-mail signature up to date with your blog
+Feedquill reads your blog's RSS or Atom feed, takes the newest post's title
+and link, fills them into a signature template and rewrites the signature
+file that your mail program reads.
+
+This package holds the command line, which needs no display, with a systemd
+user timer for hourly updates. The window for setting it up is in the
+package feedquill-gtk.]])
+# https feeds need the system's certificate store.
+set(CPACK_DEBIAN_CLI_PACKAGE_RECOMMENDS "ca-certificates")
+set(CPACK_DEBIAN_CLI_PACKAGE_SUGGESTS "feedquill-gtk")
+
+set(CPACK_DEBIAN_GTK_PACKAGE_NAME feedquill-gtk)
+set(CPACK_DEBIAN_GTK_DESCRIPTION [[
+window for Feedquill, the e-mail signature updater
+Feedquill reads your blog's RSS or Atom feed, takes the newest post's title
+and link, fills them into a signature template and rewrites the signature
+file that your mail program reads.
+
+This package holds its window (GTK), in which you choose the feed and the
+signature file and edit the template, with the desktop entry and the icons.]])
+# The module runs inside the program of the same build, so nothing but that one will do.
+set(CPACK_COMPONENT_GTK_DEPENDS cli)
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 include(CPack)
 
 if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")

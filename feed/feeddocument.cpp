@@ -1,6 +1,7 @@
 #include "feed/feeddocument.h"
 
-#include <wx/strconv.h>
+#include "feed/htmlentities.h"
+
 #include <wx/xml/xml.h>
 
 #include <cstring>
@@ -24,23 +25,31 @@ bool IsWhiteOnly(const std::string& text)
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-// Single-byte encodings that expat lacks (windows-1252, KOI8-R, ...), through the toolkit's
-// converters, as wxXmlDocument::Load supports them.
-int OnUnknownEncoding(void* WXUNUSED(data), const XML_Char* name, XML_Encoding* info)
+bool EndsWith(const std::string& text, const char* suffix)
 {
-    wxCSConv conv(FromUtf8(name));
-    if ( !conv.IsOk() )
-        return XML_STATUS_ERROR;
-    for ( int i = 0; i < 256; ++i )
+    const std::size_t length = std::strlen(suffix);
+    return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+}
+
+// Whether an external entity is one of HTML's entity sets (lat1, symbol, special, of HTML 4 or
+// XHTML 1), whose names are HTML's own, or a DTD that holds them: XHTML 1, HTML 4, RSS 0.91.
+bool NamesHtmlEntities(const char* systemId, const char* publicId)
+{
+    const std::string pub = publicId ? publicId : "";
+    const std::string sys = systemId ? systemId : "";
+    if ( pub.compare(0, 17, "-//W3C//ENTITIES ") == 0
+         && (pub.find("Latin") != std::string::npos || pub.find("Symbols") != std::string::npos
+             || pub.find("Special") != std::string::npos) )
+        return true;
+    for ( const char* file : { "/xhtml-lat1.ent", "/xhtml-symbol.ent", "/xhtml-special.ent",
+                               "/HTMLlat1.ent", "/HTMLsymbol.ent", "/HTMLspecial.ent" } )
     {
-        const char in = static_cast<char>(i);
-        wchar_t out[4];
-        info->map[i] = conv.ToWChar(out, 4, &in, 1) == 1 ? static_cast<int>(out[0]) : -1;
+        if ( EndsWith(sys, file) )
+            return true;
     }
-    info->data = nullptr;
-    info->convert = nullptr;
-    info->release = nullptr;
-    return XML_STATUS_OK;
+    return pub == "-//Netscape Communications//DTD RSS 0.91//EN"
+           || pub.compare(0, 22, "-//W3C//DTD XHTML 1.0 ") == 0
+           || pub.compare(0, 17, "-//W3C//DTD HTML 4") == 0;
 }
 
 } // anonymous namespace
@@ -68,7 +77,8 @@ FeedDocumentLoader::FeedDocumentLoader(wxXmlDocument& doc, const Stopper& stoppe
     XML_SetProcessingInstructionHandler(parser, OnProcessingInstruction);
     XML_SetXmlDeclHandler(parser, OnXmlDecl);
     XML_SetEntityDeclHandler(parser, OnEntityDecl);
-    XML_SetUnknownEncodingHandler(parser, OnUnknownEncoding, nullptr);
+    XML_SetStartDoctypeDeclHandler(parser, OnStartDoctype);
+    XML_SetSkippedEntityHandler(parser, OnSkippedEntity);
     // Neither the external DTD nor any external entity is ever read: no handler loads them.
     XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
 }
@@ -88,22 +98,76 @@ bool FeedDocumentLoader::Feed(const char* data, std::size_t size)
     }
     if ( size > 0 )
         m_atStart = false;
-    // expat takes int lengths.
-    const std::size_t CHUNK = 1 << 20;
+    if ( m_sniffed )
+        Parse(data, size);
+    else
+    {
+        m_head.append(data, size);
+        Sniff(false);
+    }
+    return m_status == LOADING;
+}
+
+bool FeedDocumentLoader::Sniff(bool atEnd)
+{
+    if ( !SniffEncoding(m_head, atEnd, m_encoding) )
+        return false;
+    m_sniffed = true;
+    if ( m_encoding.supported && !m_encoding.iconvName.empty() )
+    {
+        m_transcoder.reset(new Utf8Transcoder);
+        m_encoding.supported = m_transcoder->Open(m_encoding.iconvName);
+    }
+    if ( !m_encoding.supported )
+    {
+        End(UNSUPPORTED_ENCODING);
+        return true;
+    }
+    // expat reads UTF-8 only now, whatever the declaration says.
+    XML_SetEncoding(m_parser.get(), "UTF-8");
+    std::string head;
+    head.swap(m_head);
+    Parse(head.data() + m_encoding.bomLength, head.size() - m_encoding.bomLength);
+    return true;
+}
+
+void FeedDocumentLoader::Parse(const char* data, std::size_t size)
+{
+    // In slices, so that the transcoding too ends where the reader has what it needs; expat
+    // takes int lengths anyway.
+    const std::size_t SLICE = m_transcoder ? 64 << 10 : 1 << 20;
+    std::string utf8;
     while ( size > 0 && m_status == LOADING )
     {
-        const std::size_t len = size < CHUNK ? size : CHUNK;
-        if ( XML_Parse(m_parser.get(), data, static_cast<int>(len), XML_FALSE)
+        const std::size_t len = size < SLICE ? size : SLICE;
+        const char* piece = data;
+        std::size_t pieceLength = len;
+        if ( m_transcoder )
+        {
+            utf8.clear();
+            m_transcoder->Convert(data, len, utf8);
+            piece = utf8.data();
+            pieceLength = utf8.size();
+        }
+        if ( XML_Parse(m_parser.get(), piece, static_cast<int>(pieceLength), XML_FALSE)
              == XML_STATUS_ERROR && m_status == LOADING )
             End(MALFORMED);
         data += len;
         size -= len;
     }
-    return m_status == LOADING;
 }
 
 FeedDocumentLoader::Status FeedDocumentLoader::Finish()
 {
+    if ( m_status == LOADING && !m_sniffed )
+        Sniff(true);
+    if ( m_status == LOADING && m_transcoder )
+    {
+        std::string rest;
+        m_transcoder->Finish(rest);
+        m_transcoder.reset();
+        Parse(rest.data(), rest.size());
+    }
     if ( m_status != LOADING )
         return m_status;
     if ( XML_Parse(m_parser.get(), nullptr, 0, XML_TRUE) == XML_STATUS_ERROR )
@@ -113,11 +177,20 @@ FeedDocumentLoader::Status FeedDocumentLoader::Finish()
     return m_status;
 }
 
-void FeedDocumentLoader::End(Status status)
+void FeedDocumentLoader::End(Status status, const char* refusal)
 {
+    if ( status == MALFORMED && m_parser )
+    {
+        XML_Parser parser = m_parser.get();
+        m_problem = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line "
+                    + std::to_string(XML_GetCurrentLineNumber(parser)) + ", column "
+                    + std::to_string(XML_GetCurrentColumnNumber(parser) + 1);
+    }
+    else if ( refusal )
+        m_problem = refusal;
     m_status = status;
     m_open.clear();
-    if ( status == MALFORMED || status == REFUSED )
+    if ( status == MALFORMED || status == REFUSED || status == UNSUPPORTED_ENCODING )
         m_doc.SetDocumentNode(nullptr);
     if ( status != COMPLETE && m_parser )
         XML_StopParser(m_parser.get(), XML_FALSE);
@@ -137,7 +210,7 @@ bool FeedDocumentLoader::HasRoomForNode()
 {
     if ( m_nodes < MAX_NODES )
         return true;
-    End(REFUSED);
+    End(REFUSED, "it has more than 100,000 nodes before its newest post");
     return false;
 }
 
@@ -165,7 +238,7 @@ void FeedDocumentLoader::OnStartElement(void* data, const char* name, const char
         return;
     if ( static_cast<int>(self->m_open.size()) > MAX_DEPTH )
     {
-        self->End(REFUSED);
+        self->End(REFUSED, "it is nested deeper than 256 levels");
         return;
     }
 
@@ -189,10 +262,35 @@ void FeedDocumentLoader::OnEndElement(void* data, const char* WXUNUSED(name))
     if ( self->m_status != LOADING || !self->FlushText() )
         return;
     const int depth = static_cast<int>(self->m_open.size()) - 1;
-    const wxXmlNode* element = self->m_open.back().node;
+    wxXmlNode* element = self->m_open.back().node;
     self->m_open.pop_back();
-    if ( self->m_stopper && self->m_stopper(*element, depth) )
+    const Verdict verdict = self->m_stopper ? self->m_stopper(*element, depth) : READ_ON;
+    if ( verdict == STOP )
         self->End(STOPPED);
+    else if ( verdict == FORGET )
+        self->Forget(element);
+}
+
+void FeedDocumentLoader::Forget(wxXmlNode* element)
+{
+    // The element is the last child of the open one; the one before it becomes the last.
+    Open& parent = m_open.back();
+    wxXmlNode* before = nullptr;
+    for ( wxXmlNode* child = parent.node->GetChildren(); child != element;
+          child = child->GetNext() )
+        before = child;
+    parent.node->RemoveChild(element);
+    parent.lastChild = before;
+    std::vector<const wxXmlNode*> pending = { element };
+    while ( !pending.empty() )
+    {
+        const wxXmlNode* node = pending.back();
+        pending.pop_back();
+        --m_nodes;
+        for ( const wxXmlNode* child = node->GetChildren(); child; child = child->GetNext() )
+            pending.push_back(child);
+    }
+    delete element;
 }
 
 void FeedDocumentLoader::OnText(void* data, const char* text, int len)
@@ -254,13 +352,38 @@ void FeedDocumentLoader::OnXmlDecl(void* data, const char* version, const char* 
 }
 
 // A feed has no use for entities of its own, and declaring them is how a document blows up
-// into gigabytes or reaches for local files.
-void FeedDocumentLoader::OnEntityDecl(void* data, const char* WXUNUSED(name),
-                                      int WXUNUSED(isParameter), const char* WXUNUSED(value),
-                                      int WXUNUSED(valueLength), const char* WXUNUSED(base),
-                                      const char* WXUNUSED(systemId),
-                                      const char* WXUNUSED(publicId),
-                                      const char* WXUNUSED(notation))
+// into gigabytes or reaches for local files. Only naming HTML's entity sets is let pass: they
+// are never read, their names are known.
+void FeedDocumentLoader::OnEntityDecl(void* data, const char* WXUNUSED(name), int isParameter,
+                                      const char* value, int WXUNUSED(valueLength),
+                                      const char* WXUNUSED(base), const char* systemId,
+                                      const char* publicId, const char* WXUNUSED(notation))
 {
-    static_cast<FeedDocumentLoader*>(data)->End(REFUSED);
+    auto* self = static_cast<FeedDocumentLoader*>(data);
+    if ( isParameter && !value && NamesHtmlEntities(systemId, publicId) )
+        self->m_htmlEntities = true;
+    else
+        self->End(REFUSED, "it declares entities, which feeds never need");
+}
+
+void FeedDocumentLoader::OnStartDoctype(void* data, const char* WXUNUSED(name),
+                                        const char* systemId, const char* publicId,
+                                        int WXUNUSED(hasInternalSubset))
+{
+    if ( NamesHtmlEntities(systemId, publicId) )
+        static_cast<FeedDocumentLoader*>(data)->m_htmlEntities = true;
+}
+
+// A reference to an entity that a DTD left unread would declare. The names of HTML's entity sets
+// are HTML's characters; any other is refused, as its declaration would have been.
+void FeedDocumentLoader::OnSkippedEntity(void* data, const char* name, int isParameter)
+{
+    auto* self = static_cast<FeedDocumentLoader*>(data);
+    if ( self->m_status != LOADING || isParameter )
+        return;
+    std::string text;
+    if ( self->m_htmlEntities && LookUpHtmlDtdEntity(name, text) )
+        self->m_text += text;
+    else
+        self->End(REFUSED, "it uses an entity that it does not declare");
 }

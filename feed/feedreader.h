@@ -20,7 +20,8 @@ enum FeedResult
 };
 
 // Reads the newest post of a feed: fetches the address, recognises RSS or Atom and takes the
-// title and link of the first post that has both. One reader serves one update run.
+// title and link of the first post that has both; or, when the first two posts are dated in
+// ascending order, of the latest-dated post. One reader serves one update run.
 class FeedReader
 {
 public:
@@ -29,6 +30,17 @@ public:
     int Read();
     wxString GetTitle() const { return m_title; }
     wxString GetLink() const { return m_link; }
+    // What went wrong in the last Read, in words that name the address; empty after a success.
+    wxString GetErrorDetail() const { return m_errorDetail; }
+
+    // Makes Read a conditional request with the validators of the last answer read (either
+    // may be empty). A server that has nothing newer answers 304 without a body: Read then
+    // returns 0, IsNotModified is true, and the reader has no title or link.
+    void SetValidators(const wxString& etag, const wxString& lastModified);
+    bool IsNotModified() const { return m_notModified; }
+    // The validators of the final answer, for the next read; empty when it sent none.
+    wxString GetETag() const { return m_etag; }
+    wxString GetLastModified() const { return m_lastModified; }
 
     // Loads a document from memory the way Read loads a response, reading no further than
     // the newest post; the result is 0 or FEED_NOT_XML. For documents that did not come
@@ -49,9 +61,16 @@ private:
     int Fetch(wxString url);
     // Forgets the post of an earlier load and gives the loader its stopper, TakeNewestPost.
     FeedDocumentLoader::Stopper StartLoading();
-    // True, with the post's title and link kept, once element is the feed's first post that
-    // has both; the rest of the feed is then not read.
-    bool TakeNewestPost(const wxXmlNode& element, int depth);
+    // Keeps the title and link of the newest post, and stops the loading once it is known:
+    // after the first post that has both, once the second post's date shows the order.
+    FeedDocumentLoader::Verdict TakeNewestPost(const wxXmlNode& element, int depth);
+    // Learns the order early from the second post's date element; READ_ON or STOP.
+    FeedDocumentLoader::Verdict TakeSecondDate(const wxXmlNode& element);
+    // Takes what the loader knows of a document it could not make: its problem, its encoding.
+    void FinishLoading(const FeedDocumentLoader& loader);
+    // Keeps the start of the answer, to tell an HTML page, and counts its bytes.
+    void KeepHead(const char* data, size_t size);
+    wxString DescribeDocument(int result) const;
 
     wxString m_title;
     wxString m_link;
@@ -59,6 +78,27 @@ private:
     wxString m_url;
     HttpOptions m_httpOptions;
     wxString m_baseUrl;  // the address of the final response, for relative links
+    std::string m_head;      // the first bytes of the answer
+    std::size_t m_bodyBytes = 0;
+    std::string m_problem;   // why the loader could not make a document of the answer
+    wxString m_errorDetail;
+
+    // The posts of the load so far, for TakeNewestPost.
+    struct PostOrder
+    {
+        enum Order { UNKNOWN, NEWEST_FIRST, OLDEST_FIRST };
+        int posts = 0;
+        Order order = UNKNOWN;
+        wxString firstDateName;  // the element that dated the first post; empty: undated
+        long long firstDate = 0;
+        bool kept = false;
+        bool keptDated = false;
+        long long keptDate = 0;
+    } m_order;
+    bool m_conditional = false;
+    bool m_notModified = false;
+    wxString m_etag;
+    wxString m_lastModified;
 };
 
 #endif

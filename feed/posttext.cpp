@@ -1,5 +1,7 @@
 #include "feed/posttext.h"
 
+#include "feed/htmlentities.h"
+
 #include <wx/wxcrt.h>
 #include <wx/xml/xml.h>
 
@@ -17,55 +19,6 @@ bool IsBlank(wxUniChar c)
     const wxUint32 code = c.GetValue();
     return code == ' ' || code == '\t' || code == '\n' || code == '\r' || code == '\f'
            || code == '\v' || code == 0xA0 || code == 0x85 || code == 0x2028 || code == 0x2029;
-}
-
-struct NamedEntity
-{
-    const char* name;
-    wxUint32 code;
-};
-
-const NamedEntity s_entities[] =
-{
-    { "amp", '&' }, { "lt", '<' }, { "gt", '>' }, { "quot", '"' }, { "apos", '\'' },
-    { "nbsp", 0xA0 }, { "ndash", 0x2013 }, { "mdash", 0x2014 }, { "hellip", 0x2026 },
-    { "lsquo", 0x2018 }, { "rsquo", 0x2019 }, { "ldquo", 0x201C }, { "rdquo", 0x201D },
-    { "laquo", 0xAB }, { "raquo", 0xBB }, { "copy", 0xA9 }, { "reg", 0xAE },
-    { "trade", 0x2122 }, { "euro", 0x20AC }, { "eacute", 0xE9 }, { "auml", 0xE4 },
-    { "ouml", 0xF6 }, { "uuml", 0xFC }, { "szlig", 0xDF },
-};
-
-// Decodes the reference that starts at text[pos] ('&'); on success appends the character,
-// moves pos past the ';' and returns true.
-bool DecodeReference(const wxString& text, size_t& pos, wxString& out)
-{
-    const size_t end = text.find(';', pos + 1);
-    if ( end == wxString::npos || end - pos > 12 )
-        return false;
-    const wxString name = text.substr(pos + 1, end - pos - 1);
-    unsigned long code = 0;
-    bool found = false;
-    if ( name.StartsWith("#x", nullptr) || name.StartsWith("#X", nullptr) )
-        found = name.Mid(2).ToULong(&code, 16);
-    else if ( name.StartsWith("#") )
-        found = name.Mid(1).ToULong(&code, 10);
-    else
-    {
-        for ( const NamedEntity& entity : s_entities )
-        {
-            if ( name == entity.name )
-            {
-                code = entity.code;
-                found = true;
-                break;
-            }
-        }
-    }
-    if ( !found || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) )
-        return false;
-    out += wxUniChar(static_cast<wxUint32>(code));
-    pos = end + 1;
-    return true;
 }
 
 // As browsers see it: "a < b" holds no tag.
@@ -138,7 +91,7 @@ wxString HtmlToText(const wxString& html)
                 text += ' ';
             pos = close + 1;
         }
-        else if ( c == '&' && DecodeReference(html, pos, text) )
+        else if ( c == '&' && DecodeHtmlReference(html, pos, text) )
             continue;
         else
         {

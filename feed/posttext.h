@@ -11,8 +11,8 @@ class wxXmlNode;
 wxString GetElementText(const wxXmlNode& element);
 // All text inside an element, at any depth, joined (an Atom title of type "xhtml").
 wxString GetDescendantText(const wxXmlNode& element);
-// Escaped markup as plain text: tags dropped, character references and the common named
-// entities decoded (an Atom title of type "html").
+// Escaped markup as plain text: tags dropped, character references decoded as HTML decodes
+// them (an Atom title of type "html").
 wxString HtmlToText(const wxString& html);
 // One line of text: surrounding white space trimmed, runs of white space inside made one
 // blank, other control characters (C0, DEL, C1) dropped, so that no feed can drive a

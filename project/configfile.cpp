@@ -13,6 +13,8 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,20 +25,29 @@ namespace
 
 const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
 
-// The whole file; false when it is there but cannot be read (a missing file reads as empty).
-bool ReadAllBytes(const wxString& path, std::string& bytes)
+// The whole file; false when it is there but cannot be read (a missing file reads as empty),
+// with the system's reason in error.
+bool ReadAllBytes(const wxString& path, std::string& bytes, wxString& error)
 {
     bytes.clear();
-    if ( !wxFile::Exists(path) )
-        return true;
-    wxFile file;
-    if ( !file.Open(path) )
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
+    if ( !file )
+    {
+        if ( errno == ENOENT )
+            return true;
+        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(errno));
         return false;
+    }
     char buffer[64 * 1024];
-    ssize_t count;
-    while ( (count = file.Read(buffer, sizeof(buffer))) > 0 )
+    size_t count;
+    while ( (count = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0 )
         bytes.append(buffer, count);
-    return count == 0;
+    if ( std::ferror(file.get()) )
+    {
+        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(errno));
+        return false;
+    }
+    return true;
 }
 
 // Whether the settings are something other than text in an encoding the file format allows
@@ -76,9 +87,11 @@ wxString GetKeptPath(const wxString& path)
 class SafeFileConfig : public wxFileConfig
 {
 public:
-    explicit SafeFileConfig(const wxString& path)
+    // A file that could not be read is never written: the defaults would replace it.
+    SafeFileConfig(const wxString& path, bool writable)
         : wxFileConfig("Feedquill", "Tarnwick", path, wxString(), CONFIG_STYLE, wxConvAuto()),
-          m_path(path)
+          m_path(path),
+          m_writable(writable)
     {
         DisableAutoSave();
     }
@@ -159,6 +172,9 @@ protected:
 private:
     using Change = std::function<void(wxConfigBase& config)>;
 
+    // Applies the changes to the file as it is on the disk now; false with the reason.
+    bool WriteChanges(wxString& error);
+
     wxString Absolute(const wxString& key) const
     {
         return key.StartsWith("/") ? key : GetPath() + "/" + key;
@@ -172,6 +188,7 @@ private:
     }
 
     wxString m_path;
+    bool m_writable;
     std::vector<Change> m_changes;  // since the last flush, in order
 };
 
@@ -179,39 +196,77 @@ bool SafeFileConfig::Flush(bool)
 {
     if ( m_changes.empty() )
         return true;
+    if ( !m_writable )
+        return false;  // said when the file was opened
     const RunLock lock;
-    std::string bytes;
-    if ( !lock.IsHeld() || !ReadAllBytes(m_path, bytes) )
+    if ( !lock.IsHeld() )
     {
+        // The lock has said who holds it.
         wxLogError("The settings could not be written to \"%s\" now.", m_path);
         return false;
     }
+    wxString error;
+    if ( !WriteChanges(error) )
+    {
+        wxLogError("The settings could not be written to \"%s\" now.\n%s.", m_path, error);
+        return false;
+    }
+    m_changes.clear();
+    return true;
+}
+
+bool SafeFileConfig::WriteChanges(wxString& error)
+{
+    std::string bytes;
+    if ( !ReadAllBytes(m_path, bytes, error) )
+        return false;
     // A conversion that has read the file writes it back in the encoding it found there, so
     // that a Latin-1 file stays Latin-1.
     wxConvAuto conv;
     wxString(bytes.data(), conv, bytes.size());
+    // What the toolkit finds odd in the file it said when the file was opened.
+    std::unique_ptr<wxLogNull> quiet = std::make_unique<wxLogNull>();
     wxFileConfig latest("Feedquill", "Tarnwick", m_path, wxString(), CONFIG_STYLE, wxConvAuto());
+    quiet.reset();
     latest.DisableAutoSave();
     for ( const Change& change : m_changes )
         change(latest);
     wxMemoryOutputStream stream;
     if ( !latest.Save(stream, conv) )
+    {
+        error = "The settings cannot be written in the file's encoding";
         return false;
+    }
     std::string text(stream.GetLength(), '\0');
     stream.CopyTo(text.data(), text.size());
-    if ( !ReplaceFileBytes(m_path, [&text](std::string& out) { out.swap(text); return true; }) )
-        return false;
-    m_changes.clear();
-    return true;
+    return ReplaceFileBytes(m_path,
+                            [&text](std::string& out, wxString&)
+                            {
+                                out.swap(text);
+                                return true;
+                            },
+                            error);
 }
 
 } // anonymous namespace
 
+wxString GetConfigPath()
+{
+    return g_dataDir + "Feedquill.cfg";
+}
+
 void OpenConfig()
 {
-    const wxString path = g_dataDir + "Feedquill.cfg";
+    const wxString path = GetConfigPath();
     std::string bytes;
-    if ( ReadAllBytes(path, bytes) && IsUnreadableConfig(bytes) )
+    wxString error;
+    const bool readable = ReadAllBytes(path, bytes, error);
+    if ( !readable )
+    {
+        wxLogError("The settings file \"%s\" cannot be read.\n%s. Feedquill goes on with the "
+                   "default settings and leaves the file as it is.", path, error);
+    }
+    else if ( IsUnreadableConfig(bytes) )
     {
         // Kept aside rather than overwritten: it may still mean something to its owner.
         const wxString kept = GetKeptPath(path);
@@ -219,7 +274,9 @@ void OpenConfig()
             wxLogWarning("\"%s\" is not a settings file Feedquill can read; it was kept as "
                          "\"%s\" and the default settings are used.", path, kept);
     }
-    wxConfigBase::Set(new SafeFileConfig(path));
+    // The toolkit's own words for a file it cannot open were said above, with the outcome.
+    std::unique_ptr<wxLogNull> quiet(readable ? nullptr : new wxLogNull);
+    wxConfigBase::Set(new SafeFileConfig(path, readable));
 }
 
 void CloseConfig()

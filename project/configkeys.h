@@ -15,6 +15,9 @@ constexpr const char* ENTRY_FEED_URL = "FeedURL";
 constexpr const char* ENTRY_FILE_PATH = "FilePath";
 constexpr const char* ENTRY_LAST_TITLE = "LastTitle";
 constexpr const char* ENTRY_LAST_LINK = "LastLink";
+// The validators of the answer that gave LastTitle and LastLink, for a conditional request.
+constexpr const char* ENTRY_ETAG = "ETag";
+constexpr const char* ENTRY_LAST_MODIFIED = "LastModified";
 constexpr const char* ENTRY_TEMPLATE = "ProjectTemplate";  // default: the project name + ".txt"
 constexpr const char* TEMPLATE_EXTENSION = ".txt";
 

@@ -9,6 +9,7 @@
 #include <wx/convauto.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/utils.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -83,6 +84,8 @@ void Project::Load(wxString name)
     m_filePath = config->Read(ENTRY_FILE_PATH, wxString());
     m_lastTitle = config->Read(ENTRY_LAST_TITLE, wxString());
     m_lastLink = config->Read(ENTRY_LAST_LINK, wxString());
+    m_etag = config->Read(ENTRY_ETAG, wxString());
+    m_lastModified = config->Read(ENTRY_LAST_MODIFIED, wxString());
     m_templateName = config->Read(ENTRY_TEMPLATE, name + TEMPLATE_EXTENSION);
     LoadTemplate();
     config->SetPath(oldPath);
@@ -90,6 +93,14 @@ void Project::Load(wxString name)
 
 void Project::SetFeedURL(wxString url)
 {
+    // What another address's server said about its feed means nothing for this one.
+    if ( url != m_feedURL )
+    {
+        m_etag.clear();
+        m_lastModified.clear();
+        wxConfigBase::Get()->DeleteEntry(GetKey(ENTRY_ETAG), false);
+        wxConfigBase::Get()->DeleteEntry(GetKey(ENTRY_LAST_MODIFIED), false);
+    }
     m_feedURL = url;
     wxConfigBase::Get()->Write(GetKey(ENTRY_FEED_URL), m_feedURL);
     wxConfigBase::Get()->Flush(false);
@@ -122,7 +133,8 @@ void Project::LoadTemplate()
     }
     m_templateError.clear();
     m_template = wxString(bytes.data(), wxConvAuto(), bytes.size());
-    if ( m_template.empty() )
+    m_templateIsSample = m_template.empty();
+    if ( m_templateIsSample )
         m_template = kDefaultTemplate;
 }
 
@@ -132,16 +144,32 @@ bool Project::SaveTemplate(const std::function<void()>& takeText)
     if ( !lock.IsHeld() )
         return false;
     // wxConvAuto writes UTF-8 without a byte-order mark, and so does this.
-    const bool saved = ReplaceFileContents(GetTemplateDir() + m_name + TEMPLATE_EXTENSION,
+    const wxString path = GetTemplateDir() + m_name + TEMPLATE_EXTENSION;
+    wxString error;
+    const bool saved = ReplaceFileContents(path,
                                            [&]
                                            {
                                                if ( takeText )
                                                    takeText();
                                                return m_template;
                                            },
-                                           wxConvUTF8);
+                                           wxConvUTF8, error);
+    if ( !saved )
+    {
+        wxLogError("The signature template could not be saved to \"%s\".\n%s.", path, error);
+        return false;
+    }
     // The text is the user's now, whatever could not be read before.
-    if ( saved )
-        m_templateError.clear();
-    return saved;
+    m_templateError.clear();
+    m_templateIsSample = false;
+    return true;
+}
+
+wxString Project::GetSignaturePath() const
+{
+    // "~/.signature" as people write it by hand, and as a shell would read it.
+    wxString rest;
+    if ( m_filePath.StartsWith("~/", &rest) )
+        return wxFileName(wxGetHomeDir(), wxString()).GetPathWithSep() + rest;
+    return m_filePath;
 }

@@ -15,7 +15,8 @@ enum SignatureResult
     SIGNATURE_UPDATE_FAILED = 1,  // Update only: the feed could not be read
     SIGNATURE_NO_FILE = 2,
     SIGNATURE_CANNOT_WRITE = 3,
-    SIGNATURE_NO_TEMPLATE = 4     // the template file is there but could not be read
+    SIGNATURE_NO_TEMPLATE = 4     // the template file is there but could not be read, or, in
+                                  // a command-line run, no template was saved
 };
 
 // The signature template used when the project's template file is empty.
@@ -35,8 +36,15 @@ public:
     // Why the template file could not be read when it was last loaded; empty when it could.
     // A signature is then never written from what m_template holds.
     wxString m_templateError;
+    // Whether m_template is the built-in sample, because no template was saved (the file is
+    // missing or empty). A command-line run never writes it into the signature file.
+    bool m_templateIsSample = false;
     wxString m_lastTitle;
     wxString m_lastLink;
+    // The validators (ETag, Last-Modified) of the answer that gave the last title and link;
+    // forgotten when the feed address changes.
+    wxString m_etag;
+    wxString m_lastModified;
     bool m_quiet = false;
     bool m_cmdMode = false;
     bool m_updateCheckDue = false;
@@ -51,6 +59,8 @@ public:
     // file could not be written; the old file is then left as it was.
     bool SaveTemplate(const std::function<void()>& takeText = {});
     wxString GetTemplateDir() const;
+    // The signature file's path as the file system takes it: a leading "~/" is the home folder.
+    wxString GetSignaturePath() const;
 
     // The update run (run/updaterun.cpp): reads the feed, stores the newest post's title and
     // link, writes the signature and, when due, checks for a newer version. A SignatureResult.

@@ -356,9 +356,16 @@ void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
 
 void FeedquillFrame::OnSaveTemplate(wxCommandEvent& WXUNUSED(event))
 {
+    SaveTemplateEdits();
+}
+
+bool FeedquillFrame::SaveTemplateEdits()
+{
     // The editor stays modified when the file cannot be written, so the edits are not lost.
-    if ( g_project.SaveTemplate([this] { TransferDataFromWindow(); }) )
-        m_templateCtrl->DiscardEdits();
+    if ( !g_project.SaveTemplate([this] { TransferDataFromWindow(); }) )
+        return false;
+    m_templateCtrl->DiscardEdits();
+    return true;
 }
 
 void FeedquillFrame::OnEnterUrl(wxCommandEvent& WXUNUSED(event))
@@ -492,10 +499,11 @@ void FeedquillFrame::OnCloseWindow(wxCloseEvent& event)
                                         wxYES_NO | wxCANCEL | wxICON_QUESTION, this);
         if ( answer == wxCANCEL )
             return;
-        if ( answer == wxYES )
+        // A save that failed has said why; the window stays open with the edits in it.
+        if ( answer == wxYES && !SaveTemplateEdits() && event.CanVeto() )
         {
-            wxCommandEvent unused;
-            OnSaveTemplate(unused);
+            event.Veto();
+            return;
         }
     }
     if ( wxMessageBox("Quit program?", "Feedquill", wxYES_NO | wxICON_QUESTION, this) == wxNO )

@@ -71,6 +71,8 @@ private:
 
     void OnCloseWindow(wxCloseEvent& event);
     void OnSaveTemplate(wxCommandEvent& event);
+    // Saves the editor's text as the template; false, with the edits kept, when it failed.
+    bool SaveTemplateEdits();
     void OnReloadTemplate(wxCommandEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnGetData(wxCommandEvent& event);

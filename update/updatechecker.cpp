@@ -81,6 +81,7 @@ bool UpdateChecker::Fetch(const wxString& url)
     {
         // A check the user stopped is not a failed one.
         m_error = result != HTTP_CANCELLED;
+        m_errorDetail = client.GetErrorDetail();
         return false;
     }
     m_response += wxString::FromUTF8(body.data(), body.size());
@@ -104,6 +105,7 @@ int UpdateChecker::ReadResponse(double currentVersion)
     if ( !GetField(text, separator, 1).ToCDouble(&m_newVersion) )
     {
         m_error = true;
+        m_errorDetail = "The answer names no version number";
         return UPDATE_CHECK_FAILED;
     }
     RecordUpdateCheck();
@@ -118,6 +120,8 @@ int UpdateChecker::ReadResponse(double currentVersion)
 
 wxString UpdateChecker::GetResultMessage(const wxString& currentVersionText) const
 {
+    if ( m_error && !m_errorDetail.empty() )
+        return "Error while getting information about new version.\n" + m_errorDetail + ".";
     if ( m_error )
         return "Error while getting information about new version.";
     if ( m_newVersionAvailable )

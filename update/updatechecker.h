@@ -42,6 +42,7 @@ private:
     wxString m_releaseDate;
     wxString m_notes;
     bool m_error = false;
+    wxString m_errorDetail;  // why the check failed, in words
     HttpOptions m_httpOptions;
 };
 

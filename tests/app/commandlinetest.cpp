@@ -46,6 +46,19 @@ TEST(CommandLine, HelpPrintsUsageAndCreatesNothing)
     EXPECT_FALSE(DirExists(home.File(".feedquill")));
 }
 
+TEST(CommandLine, VersionIsPrintedAndListedAndCreatesNothing)
+{
+    TempDir home;
+    const ProgramRun run = RunProgram("--version", home.GetPath());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Feedquill 1.0\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_FALSE(DirExists(home.File(".feedquill")));
+
+    const ProgramRun help = RunProgram("--help", home.GetPath());
+    EXPECT_NE(help.out.find("--version"), std::string::npos) << help.out;
+}
+
 TEST(CommandLine, BadArgumentsPrintUsageAndFailWithoutCreatingAnything)
 {
     TempDir home;
@@ -122,10 +135,31 @@ TEST(CommandLine, DisplayThatCannotBeOpenedLeavesTheConsoleRun)
     EXPECT_EQ(window.status, 1);
     EXPECT_NE(window.err.find("no display"), std::string::npos) << window.err;
 
+    // The toolkit's own complaint about the display would reach cron's mail every hour.
     const ProgramRun update = RunProgram("-q", home.GetPath(), { NO_SUCH_DISPLAY });
     EXPECT_EQ(update.status, 1);
-    EXPECT_NE(update.err.find("Error #11 while processing your feed"), std::string::npos)
-        << update.err;
+    EXPECT_EQ(update.err.find("Error #11 while processing your feed"), 0u) << update.err;
+    EXPECT_EQ(update.err.find("GTK"), std::string::npos) << update.err;
+}
+
+TEST(CommandLine, ToolkitChecksThatFailAreOneLineNotACallStack)
+{
+    // A settings file edited by hand with a group written twice trips a check of the toolkit.
+    TempDir home;
+    ASSERT_TRUE(wxFileName::Mkdir(home.File(".feedquill"), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL));
+    WriteBytes(home.File(".feedquill/Feedquill.cfg"),
+               "[project/default]\nFilePath=/nowhere\n[project/default]\nFeedURL=\n"
+               "[updates]\nCCheckForUpdates=0\n");
+    for ( const char* display : { "DISPLAY=", NO_SUCH_DISPLAY } )
+    {
+        const ProgramRun run = RunProgram("-q", home.GetPath(), { display });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.find("Call stack"), std::string::npos) << run.err;
+        const size_t check = run.err.find("Feedquill: an internal check failed in ");
+        EXPECT_NE(check, std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Feedquill: an internal", check + 1), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("Error #11 while processing your feed"), std::string::npos);
+    }
 }
 
 TEST(CommandLine, MissingWindowModuleIsNamedAndLeavesTheConsoleRun)
@@ -148,11 +182,11 @@ TEST(CommandLine, MissingWindowModuleIsNamedAndLeavesTheConsoleRun)
     EXPECT_NE(window.err.find("Use -c or -q"), std::string::npos);
     EXPECT_FALSE(DirExists(home.File(".feedquill")));
 
-    // A command-line run still updates, with its messages as text.
+    // A command-line run still updates, with its messages as text and nothing else: without
+    // the package of the window, cron would otherwise mail the module's absence every hour.
     const ProgramRun update = RunProgram("-q", home.GetPath(), { NO_SUCH_DISPLAY }, binary);
     EXPECT_EQ(update.status, 1);
-    EXPECT_NE(update.err.find("Error #11 while processing your feed"), std::string::npos)
-        << update.err;
+    EXPECT_EQ(update.err.find("Error #11 while processing your feed"), 0u) << update.err;
 }
 
 TEST(WindowModule, IsLookedForBesideTheProgramThenBelowItsPrefixNeverInTheCurrentFolder)

@@ -29,6 +29,7 @@ protected:
         m_server.Serve("/feed", FixtureServer::Response(200, FEED));
         wxFileName::Mkdir(m_home.File(".feedquill/SignatureTemplates"), wxS_DIR_DEFAULT,
                           wxPATH_MKDIR_FULL);
+        WriteBytes(DataFile("SignatureTemplates/default.txt"), "%link% - %title%");
     }
 
     wxString DataFile(const wxString& name) const
@@ -136,8 +137,10 @@ TEST_F(LocalState, OddButReadableSettingsSurviveARun)
                longLine + "\n" + Settings(m_home.File("sig")) + "UpdatePeriodicity=7\n");
     ProgramRun run = RunProgram("-q", m_home.GetPath());
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadBytes(m_home.File("sig")), "\nBest Regards, Arden Vosk \nLast Post in my blog:"
-                                             "\n    http://blog.example/post - Post");
+    // The toolkit's remark on the odd line, once, and nothing else.
+    EXPECT_EQ(run.err, "file '" + std::string(DataFile("Feedquill.cfg").fn_str())
+                       + "', line 1: '=' expected.\n");
+    EXPECT_EQ(ReadBytes(m_home.File("sig")), "http://blog.example/post - Post");
     const std::string after = ReadBytes(DataFile("Feedquill.cfg"));
     EXPECT_EQ(after.compare(0, longLine.size() + 1, longLine + "\n"), 0);
     EXPECT_NE(after.find("LastTitle=Post"), std::string::npos);

@@ -47,7 +47,9 @@ protected:
         if ( !asNobody )
             return RunProgram("-q", m_home.GetPath());
         const std::string home(m_home.GetPath().fn_str());
-        std::system(("chown -R 65534:65534 '" + home + "' && chmod 755 '" + home + "'").c_str());
+        EXPECT_EQ(std::system(("chown -R 65534:65534 '" + home + "' && chmod 755 '" + home
+                               + "'").c_str()),
+                  0);
         return RunProgram("--reuid=65534 --regid=65534 --clear-groups '" + ProgramUnderTest()
                           + "' -q", m_home.GetPath(), {}, "setpriv");
     }
@@ -170,6 +172,27 @@ TEST_F(SignatureTarget, UnreadableTemplateLeavesTheSignatureAlone)
     EXPECT_EQ(ReadBytes(m_home.File("out/sig")), NEW);
 }
 
+// Settings that cannot be read are named with the reason, and never replaced by the defaults.
+TEST_F(SignatureTarget, UnreadableSettingsAreNamedAndLeftAlone)
+{
+    if ( !CanDropPrivileges() )
+        GTEST_SKIP() << "needs root to run as nobody (setpriv)";
+    ASSERT_EQ(Update(m_home.File("out/sig"), true).status, 0);
+    const wxString settings = m_home.File(".feedquill/Feedquill.cfg");
+    const std::string before = ReadBytes(settings);
+    chmod(settings.fn_str(), 0);
+    const ProgramRun run = RunProgram("--reuid=65534 --regid=65534 --clear-groups '"
+                                      + ProgramUnderTest() + "' -q", m_home.GetPath(), {},
+                                      "setpriv");
+    chmod(settings.fn_str(), 0644);
+    EXPECT_EQ(run.status, 1);
+    const std::string path(settings.fn_str());
+    EXPECT_EQ(run.err.find("The settings file \"" + path + "\" cannot be read.\nCannot read \""
+                           + path + "\": Permission denied."), 0u) << run.err;
+    EXPECT_EQ(run.err.find("can't open"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(settings), before);
+}
+
 TEST_F(SignatureTarget, FullFileSystemKeepsTheOldSignature)
 {
     if ( getuid() != 0 || std::system("unshare -m true >/dev/null 2>&1") != 0 )
@@ -196,4 +219,67 @@ TEST_F(SignatureTarget, FullFileSystemKeepsTheOldSignature)
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
     EXPECT_EQ(ReadBytes(m_home.File("sig-after")), OLD);
     EXPECT_EQ(ReadBytes(m_home.File("listing")), "fill\nsig\n");
+}
+
+// What reaches the signature from feeds that need more than plain reading: HTML signatures get
+// their title and link escaped, plain ones get them as they are.
+TEST(FeedToSignature, TitleAndLinkReachTheSignatureAsTheyShould)
+{
+    FixtureServer server;
+    const std::string markup = "<rss><channel><item><title>Q&amp;A: &lt;video&gt; tags &quot;"
+                               "</title><link>http://blog.example/q?a=1&amp;b=2</link></item>"
+                               "</channel></rss>";
+    server.Serve("/markup", FixtureServer::Response(200, markup));
+    server.Serve("/old", FixtureServer::Response(301, "", {{"Location", "/blog/feed"}}));
+    server.Serve("/blog/feed", FixtureServer::Response(200,
+        "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><feed xmlns=\"http://www.w3.org/2005/Atom\""
+        " xml:base=\"2024/\"><entry><title>\x93\xFA\x96\x7B</title><link href=\"post#c\"/>"
+        "<updated>2024-01-02T00:00:00Z</updated></entry><entry><title>Older</title>"
+        "<link href=\"older\"/><updated>2024-01-01T00:00:00Z</updated></entry></feed>"));
+    server.Serve("/ascending", FixtureServer::Response(200,
+        "<rss><channel><item><title>Old</title><link>http://blog.example/old</link>"
+        "<pubDate>Mon, 01 Jan 2024 10:00:00 GMT</pubDate></item><item><title>New</title>"
+        "<link>http://blog.example/new</link><pubDate>Tue, 02 Jan 2024 10:00:00 GMT</pubDate>"
+        "</item></channel></rss>"));
+    server.Serve("/kr", FixtureServer::Response(200,
+        "<?xml version=\"1.0\" encoding=\"ISO-2022-KR\"?><rss/>"));
+    const std::string plain = "Q&A: <video> tags \" http://blog.example/q?a=1&b=2";
+    const std::string base = server.Url("/blog/2024/");
+    const struct
+    {
+        const char* path;
+        const char* file;
+        std::string signature;  // empty: the run fails and the file keeps "old"
+    } cases[] =
+    {
+        { "/markup", "sig.html",
+          "Q&amp;A: &lt;video&gt; tags &quot; http://blog.example/q?a=1&amp;b=2" },
+        { "/markup", "Sig.HTM",
+          "Q&amp;A: &lt;video&gt; tags &quot; http://blog.example/q?a=1&amp;b=2" },
+        { "/markup", "sig.txt", plain },
+        { "/markup", "sig.html.txt", plain },
+        { "/old", "sig.txt", "\xE6\x97\xA5\xE6\x9C\xAC " + base + "post#c" },
+        { "/ascending", "sig.html", "New http://blog.example/new" },
+        { "/kr", "sig.txt", "" },
+    };
+    for ( const auto& c : cases )
+    {
+        TempDir home;
+        wxFileName::Mkdir(home.File(".feedquill/SignatureTemplates"), wxS_DIR_DEFAULT,
+                          wxPATH_MKDIR_FULL);
+        WriteBytes(home.File(".feedquill/SignatureTemplates/default.txt"), "%title% %link%");
+        const wxString signature = home.File(c.file);
+        WriteBytes(signature, "old");
+        WriteBytes(home.File(".feedquill/Feedquill.cfg"),
+                   "[project/default]\nFeedURL=" + server.Url(c.path) + "\nFilePath="
+                   + std::string(signature.fn_str()) + "\n[updates]\nCCheckForUpdates=0\n");
+        const ProgramRun run = RunProgram("-q", home.GetPath());
+        EXPECT_EQ(run.status, c.signature.empty() ? 1 : 0) << c.path << " " << c.file;
+        EXPECT_EQ(ReadBytes(signature), c.signature.empty() ? "old" : c.signature)
+            << c.path << " " << c.file << "\n" << run.err;
+        if ( c.signature.empty() )
+        {
+            EXPECT_NE(run.err.find("\"ISO-2022-KR\""), std::string::npos) << run.err;
+        }
+    }
 }

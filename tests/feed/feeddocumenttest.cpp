@@ -355,7 +355,7 @@ TEST(FeedDocumentLoader, AsksTheStopperAtEachClosingElement)
     {
         calls.push_back(element.GetName().utf8_string() + "@" + std::to_string(depth) + " "
                         + element.GetNodeContent().utf8_string());
-        return false;
+        return Loader::READ_ON;
     };
     wxXmlDocument doc;
     EXPECT_EQ(Load(xml, doc, 0, record), Loader::COMPLETE);
@@ -374,7 +374,8 @@ TEST(FeedDocumentLoader, AsksTheStopperAtEachClosingElement)
         Loader loader(stopped, [&](const wxXmlNode& element, int depth)
                       {
                           record(element, depth);
-                          return depth == 3 && element.GetName() == "item";
+                          return depth == 3 && element.GetName() == "item" ? Loader::STOP
+                                                                           : Loader::READ_ON;
                       });
         std::size_t fed = 0;
         const std::size_t len = maxChunk == 0 ? xml.size() : 1;
@@ -435,4 +436,33 @@ TEST(FeedDocumentLoader, LoadsManySiblingsAndAttributesInLinearTime)
     }
     EXPECT_EQ(count, 100000);
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 5.0);
+}
+
+// A character of a legacy encoding split between two pieces of input waits for the second.
+TEST(FeedDocumentLoader, DecodesLegacyEncodingsPieceByPiece)
+{
+    const struct
+    {
+        const char* encoding;
+        std::string text;
+    } cases[] =
+    {
+        { "Shift_JIS", "\x93\xFA\x96\x7B\x8C\xEA" },
+        { "ISO-2022-JP", "\x1B$BF|K\\8l\x1B(B" },
+        { "GB18030", "\x81\x30\x81\x30\xD6\xD0" },
+    };
+    for ( const auto& c : cases )
+    {
+        for ( const std::size_t maxChunk : { 0, 1, 3 } )
+        {
+            wxXmlDocument doc;
+            const std::string xml = std::string("<?xml version=\"1.0\" encoding=\"") + c.encoding
+                                    + "\"?><r>" + c.text + "</r>";
+            EXPECT_EQ(Load(xml, doc, maxChunk), Loader::COMPLETE) << c.encoding;
+            ASSERT_NE(doc.GetRoot(), nullptr) << c.encoding;
+            const wxString expected = wxString(c.text.data(), wxCSConv(c.encoding), c.text.size());
+            EXPECT_FALSE(expected.empty()) << c.encoding;
+            EXPECT_EQ(doc.GetRoot()->GetNodeContent(), expected) << c.encoding << " " << maxChunk;
+        }
+    }
 }

@@ -4,12 +4,15 @@
 #include "testenv.h"
 
 #include "feed/feedreader.h"
+#include "feed/postlink.h"
 
 #include <wx/dir.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+using namespace std::string_literals;
 
 namespace
 {
@@ -224,6 +227,14 @@ TEST(FeedReaderSamples, RealBlogsGiveTheirNewestPost)
         { "struct-truncated.xml", FEED_OK, "Star City",
           "http://liftoff.msfc.nasa.gov/news/2003/news-starcity.asp" },
         { "enc-undeclared-cp1252.xml", FEED_NOT_XML, "", "" },
+        // The second post is later than the first: the latest of all is the newest.
+        { "enc-iso-8859-1-rss2.xml", FEED_OK, "Rea\xC3\xA7\xC3\xB5" "es dos partidos ao veto de Marcelo",
+          "http://feeds.jn.pt/~r/JN-ULTIMAS/~3/GfXqkJnHUcM/"
+          "reacoes-dos-partidos-ao-veto-de-marcelo-ao-financiamento-partidario-9021587.html" },
+        { "fmt-rss093.xml", FEED_OK, "rss_0.93.channel.item[1].title",
+          "rss_0.93.channel.item[1].link" },
+        // Relative to the entry's xml:base, itself relative to the feed's.
+        { "link-atom-xml-base.xml", FEED_OK, "Entry1", "http://www.example.com/blog/entry1" },
     };
     for ( const auto& c : cases )
     {
@@ -290,6 +301,20 @@ TEST(FeedReaderFetch, StopsReadingOnceTheNewestPostIsComplete)
         EXPECT_EQ(post.title, "Newest");
         EXPECT_EQ(post.link, "http://blog.example/new");
     }
+
+    // A dated newest post needs the second post's date, and a legacy encoding is decoded as
+    // the feed comes.
+    server.Handle("/dated", [&](const FixtureRequest&, FixtureConnection& connection)
+                  {
+                      ServeEndlessFeed(connection, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+                                       "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><rss><channel>"
+                                       "<item><title>\xC6\xFC</title><link>/new</link><pubDate>"
+                                       "Tue, 02 Jan 2024 10:00:00 GMT</pubDate></item>");
+                  });
+    const Post post = ReadFrom(server.Url("/dated"));
+    EXPECT_EQ(post.result, FEED_OK);
+    EXPECT_EQ(post.title, wxString::FromUTF8("\xE6\x97\xA5"));
+    EXPECT_EQ(post.link, wxString(server.Url("/new")));
 }
 
 TEST(FeedReaderFetch, GivesUpWhenNoPostComesBeforeTheSizeCap)
@@ -301,9 +326,17 @@ TEST(FeedReaderFetch, GivesUpWhenNoPostComesBeforeTheSizeCap)
                                                    "<rss><channel><title>Only filler</title>"
                                                    "<description>");
                   });
+    // The cap counts the bytes received, not the larger UTF-8 they become.
+    server.Handle("/encoded", [&](const FixtureRequest&, FixtureConnection& connection)
+                  {
+                      ServeEndlessFeed(connection, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+                                                   "<?xml version=\"1.0\" encoding=\"GBK\"?>"
+                                                   "<rss><channel><description>");
+                  });
     HttpOptions options = FeedReader::GetDefaultHttpOptions();
     options.maxBodySize = 256 * 1024;
     EXPECT_EQ(ReadFrom(server.Url("/feed"), &options).result, HTTP_TOO_LARGE);
+    EXPECT_EQ(ReadFrom(server.Url("/encoded"), &options).result, HTTP_TOO_LARGE);
 }
 
 TEST(FeedReaderFetch, ResponsesThatAreNoFeeds)
@@ -338,4 +371,220 @@ TEST(FeedReaderFetch, ResolvesRelativeLinksAgainstTheFinalAddress)
     server.Serve("/mail", FixtureServer::Response(200, Atom(
         "<entry><title>Write</title><link href=\"mailto:me@blog.example\"/></entry>")));
     EXPECT_EQ(ReadFrom(server.Url("/mail")).link, "mailto:me@blog.example");
+}
+
+namespace
+{
+
+std::string RssTitled(const std::string& encoding, const std::string& title)
+{
+    return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?><rss><channel><item><title>"
+           + title + "</title><link>http://blog.example/1</link></item></channel></rss>";
+}
+
+std::string AtomHtmlTitled(const std::string& title)
+{
+    return Atom("<entry><title type=\"html\">" + title
+                + "</title><link href=\"http://blog.example/1\"/></entry>");
+}
+
+std::string WithDoctype(const std::string& doctype, const std::string& title)
+{
+    return "<?xml version=\"1.0\"?>\n<!DOCTYPE rss " + doctype + ">\n<rss><channel><item><title>"
+           + title + "</title><link>http://blog.example/1</link></item></channel></rss>";
+}
+
+const std::string LAT1 = "[<!ENTITY % HTMLlat1 PUBLIC \"-//W3C//ENTITIES Latin 1 for XHTML//EN\" "
+                         "\"http://www.w3.org/TR/xhtml1/DTD/xhtml-lat1.ent\">\n%HTMLlat1;\n";
+const std::string NETSCAPE = "PUBLIC \"-//Netscape Communications//DTD RSS 0.91//EN\" "
+                             "\"http://my.netscape.com/publish/formats/rss-0.91.dtd\"";
+
+} // anonymous namespace
+
+// Titles as browsers would show them: HTML's references, the encodings by their labels, the
+// entity sets a DOCTYPE names. An empty title stands for error 15.
+TEST(FeedReaderDecoding, TitlesReadAsBrowsersReadThem)
+{
+    const struct
+    {
+        std::string xml;
+        const char* title;
+        const char* detail;  // part of the error's words
+    } cases[] =
+    {
+        { AtomHtmlTitled("Ma&amp;ntilde;ana, &amp;frac12; &amp;Uuml;bersicht, &amp;oacute;"),
+          "Ma\xC3\xB1" "ana, \xC2\xBD \xC3\x9C" "bersicht, \xC3\xB3", "" },
+        { AtomHtmlTitled("&amp;copy 2024 &amp;notit; &amp;NotEqualTilde; &amp;fjlig;"),
+          "\xC2\xA9 2024 \xC2\xAC" "it; \xE2\x89\x82\xCC\xB8 fj", "" },
+        { AtomHtmlTitled("&amp;#128;&amp;#x92;&amp;#0;&amp;#xD800;&amp;#x110000;&amp;#65"),
+          "\xE2\x82\xAC\xE2\x80\x99\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "A", "" },
+        { RssTitled("ISO-8859-1", "\x93Quoted\x94 it\x92s \x96 caf\xE9 \x85 \x80"),
+          "\xE2\x80\x9CQuoted\xE2\x80\x9D it\xE2\x80\x99s \xE2\x80\x93 caf\xC3\xA9 "
+          "\xE2\x80\xA6 \xE2\x82\xAC", "" },
+        { RssTitled("US-ASCII", "it\x92s"), "it\xE2\x80\x99s", "" },
+        { RssTitled("latin1", "\x93" "a\x94"), "\xE2\x80\x9C" "a\xE2\x80\x9D", "" },
+        { RssTitled("utf8", "caf\xC3\xA9"), "caf\xC3\xA9", "" },
+        { RssTitled("Shift_JIS", "\x93\xFA\x96\x7B\x8C\xEA"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+          "" },
+        { RssTitled("EUC-JP", "\xC6\xFC\xCB\xDC\xB8\xEC"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+          "" },
+        { RssTitled("ISO-2022-JP", "\x1B$BF|K\\8l\x1B(B"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+          "" },
+        { RssTitled("GB2312", "\xD6\xD0\xCE\xC4"), "\xE4\xB8\xAD\xE6\x96\x87", "" },
+        { RssTitled("GBK", "\x80"), "\xE2\x82\xAC", "" },
+        { RssTitled("Big5", "\xA4\xA4\xA4\xE5"), "\xE4\xB8\xAD\xE6\x96\x87", "" },
+        { RssTitled("EUC-KR", "\xC7\xD1\xB1\xB9"), "\xED\x95\x9C\xEA\xB5\xAD", "" },
+        { RssTitled("ISO-2022-KR", "x"), "", "\"ISO-2022-KR\"" },
+        { RssTitled("no-such-encoding", "x"), "", "\"no-such-encoding\"" },
+        { "\xFF\xFE\0\0<\0\0\0r\0\0\0/\0\0\0>\0\0\0"s, "", "\"UTF-32LE\"" },
+        { WithDoctype(LAT1 + "]", "Ma&ntilde;ana &hellip;"), "Ma\xC3\xB1" "ana \xE2\x80\xA6", "" },
+        { WithDoctype(NETSCAPE, "caf&eacute; &amp; more"), "caf\xC3\xA9 & more", "" },
+        { WithDoctype(LAT1 + "<!ENTITY own \"x\">]", "&own;"), "", "" },
+        { WithDoctype("[<!ENTITY own \"x\">" + LAT1 + "]", "&eacute;"), "", "" },
+        { WithDoctype(LAT1 + "]", "&unknown;"), "", "" },
+        { WithDoctype("SYSTEM \"http://blog.example/my.dtd\"", "&eacute;"), "", "" },
+    };
+    for ( const auto& c : cases )
+    {
+        wxLogNull quiet;
+        FeedReader reader("");
+        int result = reader.LoadDocument(c.xml.data(), c.xml.size());
+        if ( result == FEED_OK )
+            result = reader.ParseDocument();
+        const wxString expected = wxString::FromUTF8(c.title);
+        EXPECT_EQ(result, expected.empty() ? FEED_NOT_XML : FEED_OK) << c.xml;
+        if ( !expected.empty() )
+        {
+            EXPECT_EQ(reader.GetTitle(), expected) << c.xml;
+        }
+        EXPECT_NE(reader.GetErrorDetail().find(c.detail), wxString::npos) << c.xml;
+        EXPECT_EQ(reader.GetErrorDetail().empty(), *c.detail == '\0') << c.xml;
+    }
+}
+
+TEST(FeedReaderLinks, RelativeLinksFollowXmlBase)
+{
+    const struct
+    {
+        const char* base;
+        const char* reference;
+        const char* resolved;
+    } references[] =
+    {
+        // RFC 3986, section 5.4.
+        { "http://a/b/c/d;p?q", "g", "http://a/b/c/g" },
+        { "http://a/b/c/d;p?q", "./g/", "http://a/b/c/g/" },
+        { "http://a/b/c/d;p?q", "//g", "http://g" },
+        { "http://a/b/c/d;p?q", "?y", "http://a/b/c/d;p?y" },
+        { "http://a/b/c/d;p?q", "#s", "http://a/b/c/d;p?q#s" },
+        { "http://a/b/c/d;p?q", "g?y#s", "http://a/b/c/g?y#s" },
+        { "http://a/b/c/d;p?q", "", "http://a/b/c/d;p?q" },
+        { "http://a/b/c/d;p?q", "../..", "http://a/" },
+        { "http://a/b/c/d;p?q", "../../../g", "http://a/g" },
+        { "http://a/b/c/d;p?q", "/./g", "http://a/g" },
+        { "http://a/b/c/d;p?q", "g;x=1/../y", "http://a/b/c/y" },
+        { "http://a", "g", "http://a/g" },
+        { "http://a/b/", "mailto:me@a", "mailto:me@a" },
+        { "", "g", "g" },
+    };
+    for ( const auto& r : references )
+        EXPECT_EQ(ResolveReference(r.base, r.reference), r.resolved) << r.base << " " << r.reference;
+
+    const struct
+    {
+        std::string xml;
+        const char* link;
+    } feeds[] =
+    {
+        { "<feed xmlns=\"http://www.w3.org/2005/Atom\" xml:base=\"http://blog.example/blog/\">"
+          "<entry xml:base=\"2024/\"><title>T</title><link href=\"post?p=1#more\"/></entry></feed>",
+          "http://blog.example/blog/2024/post?p=1#more" },
+        { "<feed xmlns=\"http://www.w3.org/2005/Atom\" xml:base=\"http://blog.example/a/b\">"
+          "<entry xml:base=\"../c/\"><title>T</title>"
+          "<link xml:base=\"/d/\" href=\"e\"/></entry></feed>",
+          "http://blog.example/d/e" },
+        { "<rss xml:base=\"https://blog.example/\"><channel xml:base=\"news/\"><item>"
+          "<title>T</title><link>today.html#top</link></item></channel></rss>",
+          "https://blog.example/news/today.html#top" },
+        { "<feed xmlns=\"http://www.w3.org/2005/Atom\" xml:base=\"http://blog.example/\">"
+          "<entry><title>T</title><link href=\"tag:blog.example,2024:1\"/></entry></feed>",
+          "tag:blog.example,2024:1" },
+    };
+    for ( const auto& f : feeds )
+    {
+        const Post post = ReadDocument(f.xml);
+        EXPECT_EQ(post.result, FEED_OK) << f.xml;
+        EXPECT_EQ(post.link, f.link) << f.xml;
+    }
+}
+
+// The first post is the newest, unless the first two dates say the feed is oldest first.
+TEST(FeedReaderOrder, AscendingFeedsGiveTheirLatestPost)
+{
+    const auto item = [](const char* name, const char* date)
+    {
+        return std::string("<item><title>") + name + "</title><link>http://blog.example/" + name
+               + "</link>" + (*date ? std::string("<pubDate>") + date + "</pubDate>" : "")
+               + "</item>";
+    };
+    const auto entry = [](const char* name, const char* published, const char* updated)
+    {
+        return std::string("<entry><title>") + name + "</title><link href=\"http://blog.example/"
+               + name + "\"/><published>" + published + "</published><updated>" + updated
+               + "</updated></entry>";
+    };
+    const struct
+    {
+        std::string xml;
+        const char* title;
+    } cases[] =
+    {
+        { Rss(item("a", "Tue, 02 Jan 2024 10:00:00 GMT") + item("b", "Mon, 01 Jan 2024 10:00:00 GMT")
+              + item("c", "Wed, 03 Jan 2024 10:00:00 GMT")), "a" },
+        { Rss(item("a", "Mon, 01 Jan 2024 10:00:00 GMT") + item("b", "Tue, 02 Jan 2024 10:00:00 GMT")
+              + item("c", "Thu, 04 Jan 2024 10:00:00 GMT") + item("d", "Wed, 03 Jan 2024 10:00:00 GMT")),
+          "c" },
+        // 08:00, 09:00 and 09:30 in UTC: ascending.
+        { Rss(item("a", "Mon, 01 Jan 2024 10:00:00 +0200") + item("b", "Mon, 1 Jan 24 09:00 GMT")
+              + item("c", "Mon, 01 Jan 2024 04:30:00 EST")), "c" },
+        { Rss(item("a", "") + item("b", "Tue, 02 Jan 2024 10:00:00 GMT")), "a" },
+        { Rss(item("a", "Tue, 02 Jan 2024 10:00:00 GMT") + item("b", "") + item("c", "Wed, 03 Jan 2024 10:00:00 GMT")), "a" },
+        { Rss(item("a", "Tue, 02 Jan 2024 10:00:00 GMT") + item("b", "Tue, 02 Jan 2024 10:00:00 GMT")
+              + item("c", "Wed, 03 Jan 2024 10:00:00 GMT")), "a" },
+        { Rss(item("a", "Mon, 01 Jan 2024 10:00:00 GMT") + item("b", "Tue, 02 Jan 2024 10:00:00 GMT")
+              + "<item><title>No link</title><pubDate>Fri, 05 Jan 2024 10:00:00 GMT</pubDate></item>"),
+          "b" },
+        { Atom(entry("a", "2024-01-01T10:00:00+02:00", "2024-01-05T00:00:00Z")
+               + entry("b", "2024-01-01T09:00:00Z", "2024-01-01T09:00:00Z")
+               + entry("c", "2024-01-01T12:00:00+05:00", "2024-01-09T00:00:00Z")), "b" },
+        { Atom(entry("a", "2024-01-02T10:00:00.5Z", "2024-01-02T10:00:00Z")
+               + entry("b", "2024-01-01T09:00:00Z", "2024-01-03T09:00:00Z")), "a" },
+        // A second post cut off after its date: the first stays the newest.
+        { Rss(item("a", "Tue, 02 Jan 2024 10:00:00 GMT")
+              + "<item><pubDate>Mon, 01 Jan 2024 10:00:00 GMT</pubDate><title>Cut"), "a" },
+    };
+    for ( const auto& c : cases )
+    {
+        wxLogNull quiet;
+        const Post post = ReadDocument(c.xml);
+        EXPECT_EQ(post.result, FEED_OK) << c.xml;
+        EXPECT_EQ(post.title, c.title) << c.xml;
+        EXPECT_EQ(post.link, wxString("http://blog.example/") + c.title) << c.xml;
+    }
+}
+
+TEST(FeedReaderOrder, AscendingFeedsAreReadToTheEndAtFlatMemory)
+{
+    // More posts than the loader keeps nodes for: each one read leaves the document.
+    std::string items;
+    for ( int day = 1; day <= 28; ++day )
+        for ( int hour = 0; hour < 24; ++hour )
+            for ( int i = 0; i < 10; ++i )
+                items += "<item><title>Post</title><link>http://blog.example/" + std::to_string(day)
+                         + "-" + std::to_string(hour) + "</link><pubDate>"
+                         + std::to_string(day) + " Feb 2024 " + std::to_string(hour) + ":0"
+                         + std::to_string(i) + " GMT</pubDate><category>x</category></item>";
+    const Post post = ReadDocument(Rss(items));
+    EXPECT_EQ(post.result, FEED_OK);
+    EXPECT_EQ(post.link, "http://blog.example/28-23");
 }

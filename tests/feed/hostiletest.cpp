@@ -74,7 +74,8 @@ protected:
             EXPECT_EQ(ReadBytes(g_project.m_filePath), "the previous signature\n");
             EXPECT_EQ(ReadBytes(GetConfigPath()), m_config);
         }
-        m_error = log.GetErrors().empty() ? wxString() : log.GetErrors()[0];
+        const wxString error = log.GetErrors().empty() ? wxString() : log.GetErrors()[0];
+        m_error = error.BeforeFirst('\n', &m_detail);
         return result;
     }
 
@@ -89,7 +90,8 @@ protected:
     const HttpOptions m_limits = FeedReader::GetDefaultHttpOptions();  // restored at the end
     FixtureServer m_server;
     std::string m_config;
-    wxString m_error;
+    wxString m_error;   // the first line of the first error
+    wxString m_detail;  // the lines after it
 };
 
 } // anonymous namespace
@@ -101,6 +103,8 @@ TEST_F(HostileServer, SilenceAndTricklesEndWithANetworkError)
                connection.Hold(std::chrono::seconds(10));
            });
     EXPECT_EQ(m_error, "Error #1 while processing your feed");
+    EXPECT_TRUE(m_detail.StartsWith("The server at " + m_server.Url("/feed") + " stopped sending"))
+        << m_detail;
 
     Update([](const FixtureRequest&, FixtureConnection& connection)
            {
@@ -121,6 +125,7 @@ TEST_F(HostileServer, EndlessAndOversizedBodiesStopAtTheCap)
                    ;
            }, 20);
     EXPECT_EQ(m_error, "Error #13 while processing your feed");
+    EXPECT_EQ(m_detail, "The feed is larger than 32 MiB: " + m_server.Url("/feed"));
     Update([](const FixtureRequest&, FixtureConnection& connection)
            {
                connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 40000000\r\n"
@@ -146,12 +151,14 @@ TEST_F(HostileServer, DocumentsThatWouldExplodeAreRefused)
         "<rss><channel><item><title>&d;&d;&d;&d;</title><link>x</link></item></channel></rss>";
     Update(Raw(OK_HEAD + bomb));
     EXPECT_EQ(m_error, "Error #15 while processing your feed");
+    EXPECT_TRUE(m_detail.EndsWith("it declares entities, which feeds never need")) << m_detail;
 
     std::string deep = OK_HEAD + "<rss>";
     for ( int i = 0; i < 1000000; ++i )
         deep += "<a>";
     Update(Raw(deep), 10);
     EXPECT_EQ(m_error, "Error #15 while processing your feed");
+    EXPECT_TRUE(m_detail.EndsWith("it is nested deeper than 256 levels")) << m_detail;
 }
 
 TEST_F(HostileServer, ExternalEntitiesAreNeverFetched)
@@ -196,6 +203,7 @@ TEST_F(HostileServer, BrokenHttpIsANetworkError)
     {
         Update(c.handler);
         EXPECT_EQ(m_error, "Error #1 while processing your feed") << c.what;
+        EXPECT_FALSE(m_detail.empty()) << c.what;
     }
 }
 
@@ -206,6 +214,8 @@ TEST_F(HostileServer, RedirectLoopsEndAfterElevenRedirections)
                connection.Send(FixtureServer::Response(302, "", {{"Location", "/feed"}}));
            });
     EXPECT_EQ(m_error, "Error #302 while processing your feed");
+    EXPECT_TRUE(m_detail.StartsWith("More than 11 redirections; the last one, from "))
+        << m_detail;
     EXPECT_EQ(m_server.RequestCount(), 12u);
 }
 

@@ -48,6 +48,16 @@ appstream)
         echo "FAIL: unexpected messages from appstreamcli"
         exit 1
     fi
+    # The other validator, which is stricter about icons (where appstream-util is installed).
+    # It tells the kind of file by its name.
+    if command -v appstream-util > /dev/null; then
+        cp "$source_dir/dist/feedquill.metainfo.xml" "$work/feedquill.metainfo.xml"
+        appstream-util validate-relax --nonet "$work/feedquill.metainfo.xml" > "$work/said" 2>&1 \
+            || { cat "$work/said"; exit 1; }
+        cat "$work/said"
+    else
+        echo "appstream-util is not installed: its check is left out"
+    fi
     # The desktop entry it launches is the one installed.
     grep -q '<launchable type="desktop-id">feedquill.desktop</launchable>' \
         "$source_dir/dist/feedquill.metainfo.xml"
@@ -64,7 +74,7 @@ man)
         exit 1
     fi
     # Every switch, and the same feed error numbers as the README's table.
-    for switch in help cmd quiet local; do
+    for switch in help cmd quiet local version; do
         grep -qF -- "\\-\\-$switch" "$page" || { echo "FAIL: --$switch is missing"; exit 1; }
     done
     sed -n '/^## Feed error numbers/,/^## /p' "$source_dir/README.md" \

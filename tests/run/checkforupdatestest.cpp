@@ -60,7 +60,8 @@ TEST_F(UpdateCommand, FailureShowsAnErrorBox)
 
     ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
     const RecordingMessenger::Message& message = m_messenger.GetMessages()[0];
-    EXPECT_EQ(message.text, ERROR_MESSAGE);
+    EXPECT_EQ(message.text, wxString(ERROR_MESSAGE) + "\nThe server answered 404 Not Found for "
+                            + m_server.Url(INFO_PATH) + ".");
     EXPECT_EQ(message.caption, "Error");
     EXPECT_EQ(message.style, wxOK | wxICON_ERROR);
     EXPECT_EQ(wxConfigBase::Get()->ReadLong("/updates/ErrorCount", -1), 1);

@@ -9,13 +9,16 @@
 #include <wx/config.h>
 #include <wx/convauto.h>
 #include <wx/datetime.h>
+#include <wx/dir.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <map>
 #include <string>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,43 +97,139 @@ TEST_F(UpdateRun, FeedErrorChangesNothing)
 
     EXPECT_EQ(g_project.Update(), SIGNATURE_UPDATE_FAILED);
     ASSERT_EQ(log.GetErrors().size(), 1u);
-    EXPECT_EQ(log.GetErrors()[0], "Error #6 while processing your feed");
+    EXPECT_TRUE(log.GetErrors()[0].StartsWith("Error #6 while processing your feed\n"));
     EXPECT_EQ(ReadBytes(g_project.m_filePath), "previous signature\n");
     EXPECT_EQ(g_project.m_lastTitle, "Old");
     EXPECT_FALSE(FileExists(GetConfigPath()));
     EXPECT_TRUE(m_messenger.GetMessages().empty());
 }
 
-TEST_F(UpdateRun, EmptyAddressIsFeedErrorEleven)
+TEST_F(UpdateRun, EveryFeedErrorSaysWhatHappened)
 {
-    g_project.m_feedURL.clear();
-    LogCollector log;
-    EXPECT_EQ(g_project.Update(), SIGNATURE_UPDATE_FAILED);
-    ASSERT_EQ(log.GetErrors().size(), 1u);
-    EXPECT_EQ(log.GetErrors()[0], "Error #11 while processing your feed");
+    FixtureServer untrusted(FixtureServer::TLS_UNTRUSTED);
+    untrusted.Serve("/feed", FixtureServer::Response(200, RSS));
+    const std::map<std::string, std::string> bodies = {
+        { "/page", "<!DOCTYPE html>\n<html><body><p>Hello<br></body></html>" },
+        { "/xhtml", "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body/></html>" },
+        { "/opml", "<?xml version=\"1.0\"?><opml version=\"2.0\"><body/></opml>" },
+        { "/empty", "" },
+        { "/broken", "<rss>\n<channel></rss>" },
+        { "/unknown", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><rss/>" },
+        { "/atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>B</title></feed>" },
+        { "/rss", "<rss><channel><item><title>No link</title></item></channel></rss>" },
+    };
+    for ( const auto& body : bodies )
+        m_server.Serve(body.first, FixtureServer::Response(200, body.second));
+    m_server.Serve("/nowhere", FixtureServer::Response(302, ""));
+    const std::string refusedPort = std::to_string(UnusedPort());
+    const std::string tlsPort = std::to_string(untrusted.Port());
+    const auto url = [this](const char* path) { return m_server.Url(path); };
+
+    const struct
+    {
+        std::string address;
+        int error;
+        std::string words;  // how the second line starts
+    } cases[] =
+    {
+        { "", 11, "No feed address is set (choose one in the window, or set FeedURL in "
+                  + std::string(GetConfigPath().fn_str()) + ")" },
+        { "ftp://blog.example/feed", 11, "\"ftp://blog.example/feed\" is not a complete "
+                                         "http:// or https:// address with a host name" },
+        { url("/nowhere"), 11, "The server answered 302 for " + url("/nowhere")
+                               + " without saying where to go (no Location)" },
+        { "http://127.0.0.1:" + refusedPort + "/feed", 3,
+          "Could not connect to 127.0.0.1 port " + refusedPort + ": Connection refused" },
+        { url("/missing"), 6, "The server answered 404 Not Found for " + url("/missing") },
+        { untrusted.Url("/feed"), 12, "The secure connection to 127.0.0.1 port " + tlsPort
+                                      + " failed: SSL certificate problem" },
+        { url("/page"), 15, "This is an HTML page, not an RSS or Atom feed: " + url("/page") },
+        { url("/xhtml"), 1, "This is an HTML page, not an RSS or Atom feed: " + url("/xhtml") },
+        { url("/opml"), 1, "This XML document is neither an RSS nor an Atom feed (its root "
+                           "element is <opml>): " + url("/opml") },
+        { url("/empty"), 15, "The answer from " + url("/empty") + " is empty" },
+        { url("/broken"), 15, "The answer from " + url("/broken") + " is not a feed Feedquill "
+                              "can read: mismatched tag at line 2, column " },
+        { url("/unknown"), 15, "The feed is written in the encoding \"x-no-such\", which cannot be "
+                             "read: " + url("/unknown") },
+        { url("/atom"), 21, "The Atom feed has no entry with both a title and a link: "
+                            + url("/atom") },
+        { url("/rss"), 31, "The RSS feed has no item with both a title and a link: "
+                           + url("/rss") },
+    };
+    for ( const auto& c : cases )
+    {
+        g_project.m_feedURL = wxString::FromUTF8(c.address);
+        LogCollector log;
+        EXPECT_EQ(g_project.Update(), SIGNATURE_UPDATE_FAILED) << c.address;
+        ASSERT_EQ(log.GetErrors().size(), 1u) << c.address;
+        wxString words;
+        EXPECT_EQ(log.GetErrors()[0].BeforeFirst('\n', &words),
+                  wxString::Format("Error #%d while processing your feed", c.error));
+        EXPECT_TRUE(words.StartsWith(wxString::FromUTF8(c.words))) << words;
+    }
+    EXPECT_FALSE(FileExists(g_project.m_filePath));
 }
 
-TEST_F(UpdateRun, WithoutSignatureFileStillStoresThePost)
+TEST_F(UpdateRun, WithoutSignatureFileStillStoresThePostAndSaysSo)
 {
     g_project.m_filePath.clear();
     g_project.m_quiet = false;
+    LogCollector log;
     EXPECT_EQ(g_project.Update(), SIGNATURE_NO_FILE);
     EXPECT_EQ(ReadStoredKey("/project/default/LastLink"), "http://blog.example/cafe");
-    EXPECT_EQ(m_messenger.GetMessages().size(), 1u);
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_EQ(log.GetErrors()[0], "No signature file is set for the project \"default\", so none "
+                                  "was written.\nChoose one in the window, or set FilePath in "
+                                  + GetConfigPath() + ".");
 }
 
-TEST_F(UpdateRun, UnwritableSignatureFileIsResultThree)
+TEST_F(UpdateRun, FailedWriteIsOneErrorWithTheReasonAndNoSuccess)
 {
     g_project.m_filePath = m_dir.File("no/such/folder/signature.txt");
+    g_project.m_quiet = false;
     LogCollector log;
     EXPECT_EQ(g_project.Update(), SIGNATURE_CANNOT_WRITE);
-    EXPECT_FALSE(log.GetErrors().empty());
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_EQ(log.GetErrors()[0],
+              "The signature file \"" + g_project.m_filePath + "\" could not be written.\n"
+              "The folder \"" + m_dir.File("no/such/folder") + "\" does not exist.\n"
+              "It was to show this post:\n Title : " + wxString::FromUTF8("Caf\xC3\xA9 society")
+              + "\n Link: http://blog.example/cafe");
     EXPECT_EQ(g_project.m_lastLink, "http://blog.example/cafe");
 
     // A folder in the file's place is left as it is.
     g_project.m_filePath = m_dir.GetPath();
     EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_CANNOT_WRITE);
     EXPECT_TRUE(wxFileName::DirExists(m_dir.GetPath()));
+}
+
+TEST_F(UpdateRun, OnlyTheWindowWritesTheSampleTemplate)
+{
+    WriteBytes(g_project.m_filePath, "my own signature\n");
+    g_project.m_cmdMode = true;
+    const char* const savedTexts[] = { "", nullptr };  // an empty file, and none
+    for ( const char* saved : savedTexts )
+    {
+        if ( saved )
+            WriteBytes(GetTemplatePath("default.txt"), saved);
+        else
+            wxRemoveFile(GetTemplatePath("default.txt"));
+        g_project.LoadTemplate();
+        EXPECT_EQ(g_project.m_template, kDefaultTemplate);
+        LogCollector log;
+        EXPECT_EQ(g_project.Update(), SIGNATURE_NO_TEMPLATE);
+        ASSERT_EQ(log.GetErrors().size(), 1u);
+        EXPECT_NE(log.GetErrors()[0].Find("no signature template is saved yet"), wxNOT_FOUND);
+        EXPECT_NE(log.GetErrors()[0].Find(GetTemplatePath("default.txt")), wxNOT_FOUND);
+        EXPECT_EQ(ReadBytes(g_project.m_filePath), "my own signature\n");
+    }
+    // The window shows the sample in its editor, so it writes what the user sees.
+    g_project.m_cmdMode = false;
+    EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+    EXPECT_NE(ReadBytes(g_project.m_filePath).find("Arden Vosk"), std::string::npos);
 }
 
 using SignatureWrite = UpdateRun;
@@ -176,6 +275,83 @@ TEST_F(SignatureWrite, KeepsLinksAndPermissions)
     struct stat info;
     ASSERT_EQ(stat(m_dir.File("real-signature").fn_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+namespace
+{
+
+// The file's modification time in nanoseconds, and its inode.
+struct FileStamp
+{
+    long long mtime = -1;
+    long long inode = -1;
+
+    bool operator==(const FileStamp& other) const
+    {
+        return mtime == other.mtime && inode == other.inode;
+    }
+};
+
+FileStamp StampOf(const wxString& path)
+{
+    FileStamp stamp;
+    struct stat info;
+    if ( stat(path.fn_str(), &info) == 0 )
+    {
+        stamp.mtime = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+        stamp.inode = info.st_ino;
+    }
+    return stamp;
+}
+
+// Moves a file's times an hour back, so that any rewrite shows.
+void Backdate(const wxString& path)
+{
+    struct stat info;
+    ASSERT_EQ(stat(path.fn_str(), &info), 0);
+    const timespec times[2] = { { info.st_atim.tv_sec - 3600, 0 },
+                                { info.st_mtim.tv_sec - 3600, 0 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, path.fn_str(), times, 0), 0);
+}
+
+} // anonymous namespace
+
+TEST_F(SignatureWrite, UnchangedSignatureIsNotRewritten)
+{
+    // A file of its own, and one with another hard link, which is rewritten in place.
+    for ( const bool hardLinked : { false, true } )
+    {
+        SCOPED_TRACE(hardLinked ? "hard-linked" : "plain");
+        g_project.m_filePath = m_dir.File(hardLinked ? "linked.txt" : "plain.txt");
+        if ( hardLinked )
+        {
+            WriteBytes(g_project.m_filePath, "");
+            ASSERT_EQ(link(g_project.m_filePath.fn_str(), m_dir.File("other-name").fn_str()), 0);
+        }
+        g_project.m_template = "-- \n%title%";
+        g_project.m_lastTitle = "Same post";
+        ASSERT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+        Backdate(g_project.m_filePath);
+        const FileStamp before = StampOf(g_project.m_filePath);
+
+        EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+        EXPECT_TRUE(StampOf(g_project.m_filePath) == before) << "rewritten";
+        EXPECT_EQ(ReadBytes(g_project.m_filePath), "-- \nSame post");
+
+        // A signature one byte longer, or of the same length, is a different one.
+        for ( const char* title : { "Same post!", "Same pest!" } )
+        {
+            g_project.m_lastTitle = title;
+            EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+            EXPECT_EQ(ReadBytes(g_project.m_filePath), std::string("-- \n") + title);
+        }
+        EXPECT_NE(StampOf(g_project.m_filePath).mtime, before.mtime);
+    }
+    // Nothing was left beside the files.
+    wxArrayString names;
+    wxDir::GetAllFiles(m_dir.GetPath(), &names, ".*", wxDIR_FILES | wxDIR_HIDDEN);
+    for ( const wxString& name : names )
+        EXPECT_FALSE(name.Contains("feedquill-new")) << name;
 }
 
 TEST_F(SignatureWrite, TextTheLocaleCannotSayIsWrittenAsUtf8)
@@ -275,7 +451,8 @@ TEST(CommandLineUpdate, UnreachableFeedLeavesEverythingAsItWas)
 
     const ProgramRun run = RunProgram("-q", home.GetPath());
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Error #3 while processing your feed\n");
+    EXPECT_EQ(run.err, "Error #3 while processing your feed\nCould not connect to 127.0.0.1 port "
+                       + std::to_string(port) + ": Connection refused\n");
     EXPECT_EQ(ReadBytes(home.File("sig")), "my old signature\r\n\xFF");
     EXPECT_EQ(ReadBytes(home.File(".feedquill/Feedquill.cfg")), config);
 }
@@ -286,9 +463,47 @@ TEST(CommandLineUpdate, MissingSignatureFileFailsAndSaysSo)
     server.Serve("/rss", FixtureServer::Response(200, RSS));
     TempDir home;
     ConfigureHome(home, server.Url("/rss"), home.File("missing/folder/sig"));
-    const ProgramRun run = RunProgram("-q", home.GetPath());
+    const ProgramRun run = RunProgram("-c", home.GetPath(), {"LC_ALL=C.UTF-8"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("missing/folder/sig"), std::string::npos) << run.err;
+    // No success first: one error, with the reason and the post that was read.
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "The signature file \"" + std::string(home.File("missing/folder/sig").fn_str())
+                       + "\" could not be written.\nThe folder \""
+                       + std::string(home.File("missing/folder").fn_str()) + "\" does not exist.\n"
+                       "It was to show this post:\n Title : Caf\xC3\xA9 society\n"
+                       " Link: http://blog.example/cafe\n");
+}
+
+TEST(CommandLineUpdate, WithoutSavedTemplateLeavesTheSignatureAlone)
+{
+    FixtureServer server;
+    server.Serve("/rss", FixtureServer::Response(200, RSS));
+    TempDir home;
+    ConfigureHome(home, server.Url("/rss"), home.File("sig"));
+    WriteBytes(home.File(".feedquill/SignatureTemplates/default.txt"), "");
+    WriteBytes(home.File("sig"), "my own signature\n");
+    for ( const char* mode : { "-q", "-c" } )
+    {
+        const ProgramRun run = RunProgram(mode, home.GetPath());
+        EXPECT_EQ(run.status, 1) << mode;
+        EXPECT_EQ(run.out, "") << mode;
+        EXPECT_NE(run.err.find("no signature template is saved yet"), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find(".feedquill/SignatureTemplates/default.txt\""), std::string::npos);
+        EXPECT_EQ(ReadBytes(home.File("sig")), "my own signature\n");
+    }
+}
+
+TEST(CommandLineUpdate, TildeInThePathIsTheHomeFolder)
+{
+    FixtureServer server;
+    server.Serve("/rss", FixtureServer::Response(200, RSS));
+    TempDir home;
+    ConfigureHome(home, server.Url("/rss"), "~/.signature");
+    const ProgramRun run = RunProgram("-q", home.GetPath());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadBytes(home.File(".signature")), "Caf\xC3\xA9 society <http://blog.example/cafe>");
 }
 
 TEST(CommandLineUpdate, DueUpdateCheckReportsANewVersionOnStandardOutput)
@@ -301,18 +516,21 @@ TEST(CommandLineUpdate, DueUpdateCheckReportsANewVersionOnStandardOutput)
     TempDir home;
     ConfigureHome(home, server.Url("/rss"), home.File("sig"));
     const long longAgo = (wxDateTime::Today() - wxDateSpan::Days(40)).GetTicks();
-    WriteBytes(home.File(".feedquill/Feedquill.cfg"),
-               ReadBytes(home.File(".feedquill/Feedquill.cfg"))
-               + "CCheckForUpdates=1\nLastUpdate=" + std::to_string(longAgo) + "\n");
+    std::string config = ReadBytes(home.File(".feedquill/Feedquill.cfg"));
+    config.replace(config.find("CCheckForUpdates=0"), 18,
+                   "CCheckForUpdates=1\nLastUpdate=" + std::to_string(longAgo));
+    WriteBytes(home.File(".feedquill/Feedquill.cfg"), config);
 
     const ProgramRun run = RunProgram("-q", home.GetPath(),
                                       {"FEEDQUILL_UPDATE_URL="
                                        + server.Url("/updates/feedquill.txt")});
     EXPECT_EQ(run.status, 0) << run.err;
+    // Told, not asked: a console run never answers yes and starts a browser.
+    EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out, "New version of feedquill is available.\n\n"
                        "   Current version:  1.0\n   New version:  1.1 beta\n"
                        "   Release date:  2026-12-01\n\nFaster feeds.\n");
-    const std::string config = ReadBytes(home.File(".feedquill/Feedquill.cfg"));
+    config = ReadBytes(home.File(".feedquill/Feedquill.cfg"));
     EXPECT_NE(config.find("LastUpdate=" + std::to_string(wxDateTime::Today().GetTicks())),
               std::string::npos) << config;
     EXPECT_EQ(server.RequestCount(), 2u);

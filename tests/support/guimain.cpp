@@ -47,8 +47,8 @@ pid_t StartPrivateDisplay()
     {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         close(pipeFds[0]);
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
+        if ( !std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr) )
+            _exit(127);
         const std::string fd = std::to_string(pipeFds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
                "-nolisten", "tcp", static_cast<char*>(nullptr));

@@ -254,6 +254,30 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
     EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "");
 }
 
+TEST_F(FrameCommands, GetDataThatCannotWriteSaysWhyAndNotSuccess)
+{
+    FixtureServer server;
+    server.Serve("/feed", FixtureServer::Response(200,
+        "<rss><channel><item><title>Fresh post</title><link>http://blog.example/fresh</link>"
+        "</item></channel></rss>"));
+    MakeFrame();
+    g_project.m_feedURL = server.Url("/feed");
+    g_project.m_filePath = m_dir.File("gone/signature");
+    m_frame->TransferDataToWindow();
+    LogCollector log;
+
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
+
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_TRUE(log.GetErrors()[0].StartsWith("The signature file \"" + m_dir.File("gone/signature")
+                                              + "\" could not be written.\nThe folder \""))
+        << log.GetErrors()[0];
+    EXPECT_TRUE(log.GetErrors()[0].EndsWith("Title : Fresh post\n Link: http://blog.example/fresh"));
+    EXPECT_EQ(Find<wxTextCtrl>(ID_LAST_TITLE)->GetValue(), "Fresh post");
+}
+
 TEST_F(FrameCommands, UpdateSignatureWritesTheTemplateInTheEditor)
 {
     MakeFrame();
@@ -396,6 +420,26 @@ TEST_F(FrameClosing, AsksToSaveThenToQuit)
     EXPECT_FALSE(quit->style & wxCANCEL);
     EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "to keep");
     EXPECT_TRUE(IsClosing());
+}
+
+TEST_F(FrameClosing, FailedSaveKeepsTheWindowAndTheEditsWithoutAskingToQuit)
+{
+    MakeFrame();
+    ASSERT_TRUE(wxFileName::Rmdir(m_dir.File("SignatureTemplates"), wxPATH_RMDIR_RECURSIVE));
+    WriteBytes(m_dir.File("SignatureTemplates"), "not a folder");
+    m_frame->GetTemplateCtrl()->ChangeValue("precious edits");
+    m_frame->GetTemplateCtrl()->MarkDirty();
+    LogCollector log;
+    auto save = std::make_shared<ShownMessage>();
+    // Only the save question: a quit question would fail the dialog test.
+    wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxYES, save));
+    EXPECT_FALSE(IsClosing());
+    EXPECT_EQ(m_frame->GetTemplateCtrl()->GetValue(), "precious edits");
+    EXPECT_TRUE(m_frame->GetTemplateCtrl()->IsModified());
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_TRUE(log.GetErrors()[0].StartsWith("The signature template could not be saved to \""
+                                              + GetTemplatePath("default.txt") + "\".\n"))
+        << log.GetErrors()[0];
 }
 
 TEST_F(FrameClosing, CancelKeepsTheWindowWithoutAskingToQuit)

@@ -94,3 +94,22 @@ TEST(WindowMode, SpeaksTheLanguageOfTheSession)
     EXPECT_FALSE(StartProgram(home, "de_DE.UTF-8",
                               "Verbreiten Sie Ihr Blog in der ganzen Welt").empty());
 }
+
+TEST(WindowMode, CommandLineRunTypedInATerminalAnswersThere)
+{
+    // script(1) runs the program on a pseudo-terminal, as a user at a terminal emulator
+    // would; with the display there, a message box would wait for an answer nobody sees.
+    TempDir home;
+    TempDir outputs;
+    const std::string typescript(outputs.File("typescript").fn_str());
+    const std::string command = "HOME='" + std::string(home.GetPath().fn_str())
+                                + "' GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 timeout 30 "
+                                  "script -qefc \"'" + ProgramUnderTest() + "' -c\" '"
+                                + typescript + "' </dev/null >/dev/null 2>&1";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);  // not 124: it did not wait for anybody
+    const std::string terminal = ReadBytes(typescript);
+    EXPECT_NE(terminal.find("Error #11 while processing your feed\r\nNo feed address is set"),
+              std::string::npos) << terminal;
+}
