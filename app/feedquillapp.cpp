@@ -1,6 +1,7 @@
 #include "app/feedquillapp.h"
 
 #include "ui/feedquillframe.h"
+#include "ui/translations.h"
 
 #include <wx/intl.h>
 
@@ -19,6 +20,7 @@ bool FeedquillApp::OnInit()
         return true;
     }
 
+    LoadTranslations(GetLocaleDirs());
     auto* frame = new FeedquillFrame(nullptr, ID_MAIN_FRAME,
                                      wxGetTranslation("Spread your blog around the world"),
                                      wxDefaultPosition, wxSize(650, 450),

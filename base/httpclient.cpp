@@ -180,11 +180,13 @@ struct HttpClient::Response
         ANSWERED,        // the sink has what it needs
         NOT_WANTED,      // a redirection or an error status: its body is of no use
         TOO_LARGE,
-        HEADERS_TOO_LARGE
+        HEADERS_TOO_LARGE,
+        CANCELLED
     };
 
     CURL* curl;
     const BodySink* sink;
+    const std::function<bool(std::size_t)>* progress = nullptr;
     std::size_t maxBody;
     long status = 0;
     std::string reason;  // the status line's reason phrase, such as "Not Found"
@@ -270,6 +272,15 @@ size_t HttpClient::OnBody(char* data, size_t size, size_t count, void* context)
     return bytes;
 }
 
+int HttpClient::OnProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto& response = *static_cast<Response*>(context);
+    if ( (*response.progress)(response.bodyBytes) )
+        return 0;
+    response.stop = Response::CANCELLED;
+    return 1;
+}
+
 void HttpClient::SetOptions(long timeoutMs)
 {
     CURL* curl = m_curl.get();
@@ -307,6 +318,13 @@ CURLcode HttpClient::Perform(const BodySink& sink, Response& response)
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpClient::OnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, response.error);
+    if ( m_options.progress )
+    {
+        response.progress = &m_options.progress;
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpClient::OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &response);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
 
     const CURLcode code = curl_easy_perform(curl);
     if ( response.status == 0 )
@@ -326,6 +344,8 @@ int HttpClient::MapOutcome(CURLcode code, const Response& response)
             return HTTP_TOO_LARGE;
         case Response::HEADERS_TOO_LARGE:
             return HTTP_NETWORK_ERROR;
+        case Response::CANCELLED:
+            return HTTP_CANCELLED;
         case Response::NOT_STOPPED:
             break;
     }

@@ -21,7 +21,8 @@ enum HttpResult
     HTTP_STATUS_ERROR = 6,    // the server answered 4xx or 5xx
     HTTP_BAD_ADDRESS = 11,    // not an http or https address with a host, or an unknown host
     HTTP_TLS_ERROR = 12,      // untrusted certificate, failed handshake
-    HTTP_TOO_LARGE = 13       // the body reached the size cap before the reader had enough
+    HTTP_TOO_LARGE = 13,      // the body reached the size cap before the reader had enough
+    HTTP_CANCELLED = 14       // the progress callback asked to stop
 };
 
 // What one kind of request needs: its headers and the limits that keep a broken or hostile
@@ -38,6 +39,10 @@ struct HttpOptions
     bool compressed = true;                 // ask for gzip or deflate
     wxString caFile;                        // trusted certificates; empty: SSL_CERT_FILE, else
                                             // the system's store
+    // Called on the transfer's thread while it runs, at least about once a second even when
+    // nothing arrives, with the body bytes of the current response received so far (0 while
+    // connecting or waiting). Returning false stops the transfer with HTTP_CANCELLED.
+    std::function<bool(std::size_t bodyBytes)> progress;
 };
 
 // Fetches one address with GET over http or https, following redirections itself so that it
@@ -78,6 +83,7 @@ private:
 
     static size_t OnBody(char* data, size_t size, size_t count, void* response);
     static size_t OnHeader(char* data, size_t size, size_t count, void* response);
+    static int OnProgress(void* response, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
     HttpOptions m_options;
     std::unique_ptr<CURL, void (*)(CURL*)> m_curl;

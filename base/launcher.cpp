@@ -20,6 +20,18 @@ public:
         wxLogError("Cannot run \"%s\": no program can be started without a display.", command);
         return false;
     }
+
+    bool OpenFile(const wxString& path) override
+    {
+        wxLogError("Cannot open \"%s\": no program can be started without a display.", path);
+        return false;
+    }
+
+    int Run(const wxString& WXUNUSED(command), wxString& output) override
+    {
+        output.clear();
+        return -1;
+    }
 };
 
 NullLauncher s_nullLauncher;

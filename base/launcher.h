@@ -14,6 +14,12 @@ public:
     virtual bool OpenBrowser(const wxString& url) = 0;
     // Starts a command line without waiting for it; false when it could not be started.
     virtual bool Execute(const wxString& command) = 0;
+    // Opens a file with the desktop's default application for its type, without waiting;
+    // false when nothing could be started for it.
+    virtual bool OpenFile(const wxString& path) = 0;
+    // Runs a command line and waits for it: its exit status, or -1 when it could not be
+    // started. output receives what it printed, both streams, one line after another.
+    virtual int Run(const wxString& command, wxString& output) = 0;
 
     // Never null: without an installed launcher nothing is started and both calls fail.
     static Launcher* Get();

@@ -44,6 +44,10 @@ if(FEEDQUILL_OBJCOPY)
 endif()
 
 install(DIRECTORY art/ DESTINATION ${CMAKE_INSTALL_DATADIR}/feedquill/art COMPONENT gtk)
+foreach(lang IN LISTS FEEDQUILL_LANGUAGES)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/locale/${lang}/LC_MESSAGES/feedquill.mo
+            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${lang}/LC_MESSAGES COMPONENT gtk)
+endforeach()
 install(FILES ${feedquill_dist}/feedquill.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gtk)
 install(FILES ${feedquill_dist}/feedquill.metainfo.xml

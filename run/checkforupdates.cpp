@@ -14,7 +14,12 @@ void Project::CheckForUpdates(bool quiet)
     if ( !FEEDQUILL_UPDATE_CHECK )
         return;
     UpdateChecker checker;
-    const int result = checker.Check(GetUpdateInfoUrl(), FEEDQUILL_VERSION);
+    ReportUpdateCheck(checker, checker.Check(GetUpdateInfoUrl(), FEEDQUILL_VERSION), quiet);
+}
+
+void Project::ReportUpdateCheck(const UpdateChecker& checker, int result, bool quiet)
+{
+    m_updateCheckDue = false;
     const wxString message = checker.GetResultMessage(FEEDQUILL_VERSION_TEXT);
     Messenger* messenger = Messenger::Get();
     if ( result == UPDATE_CHECK_FAILED && !quiet )

@@ -123,6 +123,15 @@ int Project::Update()
     if ( !m_lastTitle.empty() && !m_lastLink.empty() )
         reader.SetValidators(m_etag, m_lastModified);
     const int error = reader.Read();
+    return FinishUpdate(reader, error);
+}
+
+int Project::FinishUpdate(const FeedReader& reader, int error,
+                          const std::function<void()>& checkForUpdates)
+{
+    const RunLock lock;
+    if ( !lock.IsHeld() )
+        return SIGNATURE_UPDATE_FAILED;
     if ( error != 0 )
     {
         const wxString detail = DescribeFeedError(*this, reader);
@@ -146,7 +155,9 @@ int Project::Update()
     config->Flush(false);
 
     const int result = WriteSignature();
-    if ( m_updateCheckDue )
+    if ( m_updateCheckDue && checkForUpdates )
+        checkForUpdates();
+    else if ( m_updateCheckDue )
         CheckForUpdates(true);
     // Only what was done is reported as done; WriteSignature has said what was not.
     if ( !m_quiet && result == SIGNATURE_WRITTEN )

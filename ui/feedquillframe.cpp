@@ -5,12 +5,16 @@
 #include "project/configkeys.h"
 #include "project/project.h"
 #include "ui/aboutboxdlg.h"
+#include "ui/accessiblename.h"
+#include "ui/hourlyschedule.h"
 #include "ui/mainicon.h"
 #include "update/updatekeys.h"
 
+#include <wx/accel.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/config.h>
+#include <wx/datetime.h>
 #include <wx/filedlg.h>
 #include <wx/log.h>
 #include <wx/menu.h>
@@ -32,10 +36,10 @@ namespace
 {
 
 // A field that shows one of the project's values and cannot be typed into.
-wxTextCtrl* NewValueField(wxWindow* panel, int id, wxString* value)
+wxTextCtrl* NewValueField(wxWindow* panel, int id, wxString* value, long style = 0)
 {
     auto* field = new wxTextCtrl(panel, id, wxString(), wxDefaultPosition, wxDefaultSize,
-                                 wxTE_READONLY);
+                                 wxTE_READONLY | style);
     field->SetValidator(wxTextValidator(wxFILTER_NONE, value));
     return field;
 }
@@ -67,17 +71,31 @@ wxBEGIN_EVENT_TABLE(FeedquillFrame, wxFrame)
     EVT_BUTTON(ID_RELOAD_TEMPLATE, FeedquillFrame::OnReloadTemplate)
     EVT_BUTTON(ID_SAVE_TEMPLATE, FeedquillFrame::OnSaveTemplate)
     EVT_UPDATE_UI(ID_SAVE_TEMPLATE, FeedquillFrame::OnUpdateUISaveTemplate)
+    EVT_MENU(ID_SCHEDULE, FeedquillFrame::OnSchedule)
+    EVT_MENU(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
+    EVT_BUTTON(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
+    EVT_UPDATE_UI(ID_CHECK_UPDATES, FeedquillFrame::OnUpdateUIFetch)
+    EVT_UPDATE_UI(ID_ENTER_URL, FeedquillFrame::OnUpdateUIFetch)
 wxEND_EVENT_TABLE()
 
 FeedquillFrame::FeedquillFrame(wxWindow* parent, wxWindowID id, const wxString& caption,
                                const wxPoint& pos, const wxSize& size, long style)
     : m_templateCtrl(nullptr),
-      m_readOnly(false)
+      m_readOnly(false),
+      m_fetch(this)
 {
     Create(parent, id, caption, pos, size, style);
 }
 
-FeedquillFrame::~FeedquillFrame() = default;
+FeedquillFrame::~FeedquillFrame()
+{
+    // A window destroyed without being closed (the program ending) may still be fetching.
+    if ( IsFetching() )
+    {
+        m_fetch.Abandon();
+        wxEndBusyCursor();
+    }
+}
 
 bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& caption,
                             const wxPoint& pos, const wxSize& size, long style)
@@ -85,6 +103,8 @@ bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& cap
     SetExtraStyle(wxWS_EX_VALIDATE_RECURSIVELY);
     wxFrame::Create(parent, id, caption, pos, size, style, "frame");
     CreateControls();
+    SetUpKeys();
+    SetSizeLimits();
     Centre(wxBOTH);
     SetIcons(GetMainIcon());
     LoadOptions();
@@ -112,6 +132,9 @@ void FeedquillFrame::CreateMenuBar()
     commandsMenu->AppendSeparator();
     commandsMenu->Append(ID_UPDATE_SIGNATURE, _("&Update Signature File"), wxString());
     commandsMenu->Append(ID_OPEN_SIGNATURE, _("&Open Signature File"), wxString());
+    commandsMenu->AppendSeparator();
+    commandsMenu->AppendCheckItem(ID_SCHEDULE, _("Update the signature every hour"),
+                                  wxString());
 
     auto* helpMenu = new wxMenu(0);
     helpMenu->Append(wxID_HELP, _("Help\tF1"), wxString());
@@ -142,18 +165,79 @@ void FeedquillFrame::CreateControls()
     panelSizer->Add(CreateFeedGroup(panel), 0, wxEXPAND | wxALL, 7);
     panelSizer->Add(CreateFileGroup(panel), 0, wxEXPAND | wxALL, 7);
     panelSizer->Add(CreateTemplateGroup(panel), 1, wxEXPAND | wxALL, 7);
+    // What a fetch is doing, and what became of the last signature written.
+    CreateStatusBar(1);
+}
+
+void FeedquillFrame::SetSizeLimits()
+{
+    // The template gets six lines at the default size and three at the smallest, at which
+    // every other control keeps its full size. The width stays the one asked for.
+    wxSizer* sizer = FindWindow(ID_PANEL)->GetSizer();
+    const int line = m_templateCtrl->GetCharHeight();
+    m_templateCtrl->SetMinSize(m_templateCtrl->GetSizeFromTextSize(-1, 6 * line));
+    const int roomyHeight = sizer->GetMinSize().y;
+    m_templateCtrl->SetMinSize(m_templateCtrl->GetSizeFromTextSize(-1, 3 * line));
+    m_minClientSize = sizer->GetMinSize();
+    SetMinClientSize(m_minClientSize);
+    // The toolkit keeps the smallest size as the outer one, and learns the window manager's
+    // frame around it only once the window is on screen: set it again then.
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event)
+    {
+        event.Skip();
+        if ( GetMinClientSize() != m_minClientSize )
+            SetMinClientSize(m_minClientSize);
+    });
+    const int missing = roomyHeight - GetClientSize().y;
+    if ( missing > 0 )
+        SetSize(GetSize().x, GetSize().y + missing);
+#ifdef __WXGTK__
+    // wxGTK holds the first showing back until the window manager tells the size of its
+    // frame, and then takes that from the client area; meanwhile GTK lays the window out at a
+    // few pixels and warns about it. Shown at once, the window keeps the client size above.
+    m_deferShow = false;
+#endif
+}
+
+void FeedquillFrame::SetUpKeys()
+{
+    wxAcceleratorEntry keys[] = {
+        wxAcceleratorEntry(wxACCEL_NORMAL, WXK_ESCAPE, ID_CANCEL_FETCH),
+        wxAcceleratorEntry(wxACCEL_CTRL, 'S', ID_SAVE_TEMPLATE),
+    };
+    SetAcceleratorTable(wxAcceleratorTable(WXSIZEOF(keys), keys));
 }
 
 wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value,
-                                         int chooseId, int actionId, const wxString& action)
+                                         int chooseId, const wxString& choose, int actionId,
+                                         const wxString& action)
 {
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(NewValueField(panel, fieldId, value), 1, wxEXPAND | wxALL, 5);
-    row->Add(new wxButton(panel, chooseId, _("..."), wxDefaultPosition, wxDefaultSize,
-                          wxBU_EXACTFIT),
-             0, wxALIGN_CENTER_VERTICAL | wxALL, 1);
+    // Every item stretches to the row's height, so that the field and its buttons line up.
+    wxTextCtrl* field = NewValueField(panel, fieldId, value, wxTE_PROCESS_ENTER);
+    row->Add(field, 1, wxEXPAND | wxALL, 5);
+    auto* chooser = new wxButton(panel, chooseId, _("..."), wxDefaultPosition, wxDefaultSize,
+                                 wxBU_EXACTFIT);
+    chooser->SetToolTip(choose);
+    SetAccessibleName(chooser, choose);
+    row->Add(chooser, 0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    // Enter or a double click in the field does what its "..." button does, once the event
+    // that asked for it is over (the dialog is modal).
+    auto chooseAgain = [this, chooser]
+    {
+        CallAfter([this, chooser]
+        {
+            if ( !chooser->IsEnabled() )
+                return;
+            wxCommandEvent click(wxEVT_BUTTON, chooser->GetId());
+            click.SetEventObject(chooser);
+            ProcessWindowEvent(click);
+        });
+    };
+    field->Bind(wxEVT_TEXT_ENTER, [chooseAgain](wxCommandEvent&) { chooseAgain(); });
+    field->Bind(wxEVT_LEFT_DCLICK, [chooseAgain](wxMouseEvent&) { chooseAgain(); });
     row->Add(new wxButton(panel, actionId, action, wxDefaultPosition, wxDefaultSize, 0),
-             0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, 5);
+             0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
     return row;
 }
 
@@ -161,9 +245,13 @@ wxSizer* FeedquillFrame::CreateFeedGroup(wxWindow* panel)
 {
     auto* group = new wxStaticBoxSizer(wxVERTICAL, panel,
                                        _("Enter url of RSS or Atom feed of your blog"));
-    group->Add(CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
-                               ID_GET_DATA, _("Get &Data")),
-               0, wxEXPAND | wxALL, 0);
+    wxSizer* row = CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
+                                   _("Enter the feed address"), ID_GET_DATA, _("Get &Data"));
+    // Shown only while a fetch runs; Escape does the same.
+    m_cancelButton = new wxButton(panel, ID_CANCEL_FETCH, _("&Cancel"));
+    row->Add(m_cancelButton, 0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
+    row->Hide(m_cancelButton);
+    group->Add(row, 0, wxEXPAND | wxALL, 0);
     group->Add(new wxStaticText(panel, wxID_STATIC, _("Title and Link of last post:"),
                                 wxDefaultPosition, wxDefaultSize, 0),
                0, wxEXPAND | wxALL, 5);
@@ -179,7 +267,8 @@ wxSizer* FeedquillFrame::CreateFileGroup(wxWindow* panel)
     auto* group = new wxStaticBoxSizer(wxVERTICAL, panel,
                                        _("Specify file to export your signature:"));
     group->Add(CreateChoiceRow(panel, ID_FILE_PATH, &g_project.m_filePath, ID_SELECT_FILE,
-                               ID_UPDATE_SIGNATURE, _("&Update")),
+                               _("Choose the signature file"), ID_UPDATE_SIGNATURE,
+                               _("&Update")),
                0, wxEXPAND | wxALL, 0);
     return group;
 }
@@ -223,27 +312,40 @@ void FeedquillFrame::LoadOptions()
 #if FEEDQUILL_UPDATE_CHECK
     GetMenuBar()->Check(ID_AUTO_CHECK, ReadCheckForUpdates(true));
 #endif
-}
-
-void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
-{
-    TransferDataFromWindow();
-    wxWindow* button = FindWindow(ID_GET_DATA);
-    if ( button )
-        button->Disable();
-    {
-        wxBusyCursor busy;
-        g_project.Update();
-    }
-    if ( button )
-        button->Enable();
-    ShowProject();
+    // Asking systemd takes a moment: the window is shown first.
+    CallAfter([this] { ShowSchedule(HourlySchedule::Query()); });
 }
 
 void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))
 {
     TransferDataFromWindow();
-    g_project.WriteSignature();
+    ShowSignatureResult(g_project.WriteSignature());
+}
+
+void FeedquillFrame::ShowSignatureResult(int result)
+{
+    // The path as the user knows it, with the home folder as "~".
+    wxString path = g_project.m_filePath;
+    const wxString home = wxGetHomeDir();
+    if ( !home.empty() && home != "/" && path.StartsWith(home + "/") )
+        path = "~" + path.substr(home.length());
+    switch ( result )
+    {
+        case SIGNATURE_WRITTEN:
+            SetStatusText(wxString::Format(_("Signature written to %s at %s"), path,
+                                           wxDateTime::Now().Format("%H:%M")));
+            break;
+        case SIGNATURE_CANNOT_WRITE:
+        case SIGNATURE_NO_TEMPLATE:
+            SetStatusText(wxString::Format(_("The signature file %s was not written."), path));
+            break;
+        case SIGNATURE_UPDATE_FAILED:
+            SetStatusText(_("The feed could not be read. The signature file was not changed."));
+            break;
+        default:
+            SetStatusText(wxString());
+            break;
+    }
 }
 
 void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
@@ -292,6 +394,8 @@ void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
                         "TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*",
                         wxFD_SAVE | wxFD_CHANGE_DIR);
     dialog.SetPath(g_project.m_filePath);
+    // Signature files such as ~/.signature usually have no extension.
+    dialog.SetFilterIndex(1);
     if ( dialog.ShowModal() != wxID_OK || dialog.GetPath().empty() )
         return;
     g_project.SetFilePath(dialog.GetPath());
@@ -304,6 +408,12 @@ void FeedquillFrame::OnOpenSignature(wxCommandEvent& WXUNUSED(event))
     if ( path.empty() )
         return;
     const wxString extension = path.AfterLast('.');
+#ifdef __LINUX__
+    // The desktop's default application (xdg-open). The file-type lookup would find open
+    // commands meant for a terminal, such as "vim %s", which would run where nobody sees them.
+    if ( !Launcher::Get()->OpenFile(path) )
+        wxLogError("Impossible to find out how to open files of extension '%s'", extension);
+#else
     wxMimeTypesManager* manager = wxTheMimeTypesManager;
     std::unique_ptr<wxFileType> type(manager->GetFileTypeFromExtension(extension));
     if ( !type )
@@ -323,6 +433,7 @@ void FeedquillFrame::OnOpenSignature(wxCommandEvent& WXUNUSED(event))
         return;
     }
     Launcher::Get()->Execute(command);
+#endif
 }
 
 void FeedquillFrame::OnReadOnly(wxCommandEvent& WXUNUSED(event))
@@ -335,11 +446,6 @@ void FeedquillFrame::OnReadOnly(wxCommandEvent& WXUNUSED(event))
 void FeedquillFrame::OnAutoCheck(wxCommandEvent& event)
 {
     WriteCheckForUpdates(event.IsChecked());
-}
-
-void FeedquillFrame::OnCheckUpdates(wxCommandEvent& WXUNUSED(event))
-{
-    g_project.CheckForUpdates(false);
 }
 
 void FeedquillFrame::OnAbout(wxCommandEvent& WXUNUSED(event))
@@ -366,7 +472,7 @@ void FeedquillFrame::OnExit(wxCommandEvent& WXUNUSED(event))
 
 void FeedquillFrame::OnUpdateUIGetData(wxUpdateUIEvent& event)
 {
-    event.Enable(!g_project.m_feedURL.empty());
+    event.Enable(!g_project.m_feedURL.empty() && !IsFetching());
 }
 
 void FeedquillFrame::OnUpdateUIUpdateSignature(wxUpdateUIEvent& event)
@@ -381,6 +487,12 @@ void FeedquillFrame::OnUpdateUISaveTemplate(wxUpdateUIEvent& event)
 
 void FeedquillFrame::OnCloseWindow(wxCloseEvent& event)
 {
+    if ( IsFetching() )
+    {
+        m_fetch.Abandon();
+        EndFetch();
+        SetStatusText(_("Stopped. Nothing was changed."));
+    }
     if ( m_templateCtrl->IsModified() )
     {
         const int answer = wxMessageBox("Save changes in signature template?", "Feedquill",

@@ -1,8 +1,13 @@
 #ifndef FEEDQUILL_UI_FEEDQUILLFRAME_H
 #define FEEDQUILL_UI_FEEDQUILLFRAME_H
 
+#include "ui/fetchtask.h"
+
 #include <wx/frame.h>
 
+#include <memory>
+
+class wxButton;
 class wxSizer;
 class wxTextCtrl;
 
@@ -25,7 +30,9 @@ enum
     ID_SAVE_TEMPLATE,
     ID_OPEN_SIGNATURE,
     ID_AUTO_CHECK,
-    ID_CHECK_UPDATES
+    ID_CHECK_UPDATES,
+    ID_CANCEL_FETCH,
+    ID_SCHEDULE
 };
 
 // The main window: the current project's feed, last post, signature file and template. Its
@@ -44,16 +51,20 @@ public:
 
     wxTextCtrl* GetTemplateCtrl() const { return m_templateCtrl; }
     bool IsReadOnly() const { return m_readOnly; }
+    // Whether Get Data or Check for Updates is reading from the network.
+    bool IsFetching() const { return m_fetch.IsRunning(); }
 
 private:
     void CreateMenuBar();
     wxSizer* CreateFeedGroup(wxWindow* panel);
     wxSizer* CreateFileGroup(wxWindow* panel);
     wxSizer* CreateTemplateGroup(wxWindow* panel);
-    // A read-only field bound to *value, the "..." button that changes it, and the button of
-    // the command that uses it.
+    // A read-only field bound to *value, the "..." button that changes it (choose: what it
+    // does, for its tool tip and screen readers), and the button of the command that uses it.
     wxSizer* CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value, int chooseId,
-                             int actionId, const wxString& action);
+                             const wxString& choose, int actionId, const wxString& action);
+    void SetSizeLimits();
+    void SetUpKeys();
     void ApplyReadOnly();
     // Shows g_project in the controls; the template editor then holds no unsaved typing.
     void ShowProject();
@@ -78,9 +89,31 @@ private:
     void OnUpdateUIUpdateSignature(wxUpdateUIEvent& event);
     void OnReadOnly(wxCommandEvent& event);
     void OnUpdateUISaveTemplate(wxUpdateUIEvent& event);
+    // The hourly update by the systemd user timer; state is a HourlySchedule::State.
+    void OnSchedule(wxCommandEvent& event);
+    void ShowSchedule(int state);
+
+    // Fetching on a worker thread (ui/framefetch.cpp): the feed for Get Data, the update
+    // information for Check for Updates. The steps after the fetch run back on this thread.
+    struct FeedFetch;
+    struct CheckFetch;
+    void BeginFetch(const wxString& url, const wxString& reading);
+    void EndFetch();
+    void ShowFetchProgress(std::size_t bytes);
+    void FinishGetData(FeedFetch& fetch);
+    void FinishCheckForUpdates(CheckFetch& fetch);
+    void OnCancelFetch(wxCommandEvent& event);
+    void OnUpdateUIFetch(wxUpdateUIEvent& event);
+    // The status line after a signature was written or not.
+    void ShowSignatureResult(int result);
 
     wxTextCtrl* m_templateCtrl;
     bool m_readOnly;
+    FetchTask m_fetch;
+    wxButton* m_cancelButton = nullptr;
+    wxSize m_minClientSize;  // every control whole, three lines of the template
+    wxString m_fetchHost;
+    wxString m_fetchReading;  // "Reading the feed: %s KB" or the like
 
     wxDECLARE_CLASS(FeedquillFrame);
     wxDECLARE_EVENT_TABLE();

@@ -17,6 +17,8 @@ class WindowLauncher : public Launcher
 public:
     bool OpenBrowser(const wxString& url) override;
     bool Execute(const wxString& command) override;
+    bool OpenFile(const wxString& path) override;
+    int Run(const wxString& command, wxString& output) override;
 };
 
 #endif

@@ -79,7 +79,8 @@ bool UpdateChecker::Fetch(const wxString& url)
                                        });
     if ( result != HTTP_OK )
     {
-        m_error = true;
+        // A check the user stopped is not a failed one.
+        m_error = result != HTTP_CANCELLED;
         m_errorDetail = client.GetErrorDetail();
         return false;
     }

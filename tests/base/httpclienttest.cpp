@@ -542,3 +542,38 @@ TEST(HttpClientResults, TransferOutcomesMapToResults)
             << curl_easy_strerror(c.code) << (c.connected ? ", connected" : "");
     }
 }
+
+TEST(HttpClientProgress, ReportsBytesAndStopsWhenAsked)
+{
+    FixtureServer server;
+    ASSERT_TRUE(server.IsOk());
+    server.Serve("/feed", FixtureServer::Response(200, std::string(5000, 'a')));
+    server.Handle("/silent", [](const FixtureRequest&, FixtureConnection& connection)
+    {
+        connection.Hold(std::chrono::seconds(10));
+    });
+
+    HttpOptions options = FastOptions();
+    std::vector<std::size_t> seen;
+    options.progress = [&seen](std::size_t bytes)
+    {
+        seen.push_back(bytes);
+        return true;
+    };
+    EXPECT_EQ(Fetch(server.Url("/feed"), options).result, HTTP_OK);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), 5000u);
+
+    // A server that says nothing: the callback still runs, and stopping ends the wait at once
+    // rather than at the time limits.
+    options.totalTimeoutSecs = 20;
+    options.lowSpeedTimeSecs = 20;
+    const Clock::time_point start = Clock::now();
+    options.progress = [start](std::size_t)
+    {
+        return Clock::now() - start < std::chrono::milliseconds(300);
+    };
+    const Fetched stopped = Fetch(server.Url("/silent"), options);
+    EXPECT_EQ(stopped.result, HTTP_CANCELLED);
+    EXPECT_LT(stopped.seconds, 1.5);
+}

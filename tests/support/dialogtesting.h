@@ -60,8 +60,9 @@ protected:
 class ExpectFile : public wxExpectModalBase<wxFileDialog, ExpectFile>
 {
 public:
-    ExpectFile(const wxString& path, int id, std::shared_ptr<long> style)
-        : m_path(path), m_id(id), m_style(std::move(style))
+    ExpectFile(const wxString& path, int id, std::shared_ptr<long> style,
+               std::shared_ptr<int> filter = nullptr)
+        : m_path(path), m_id(id), m_style(std::move(style)), m_filter(std::move(filter))
     {
     }
 
@@ -69,6 +70,8 @@ protected:
     int OnInvoked(wxFileDialog* dialog) const override
     {
         *m_style = dialog->GetWindowStyle();
+        if ( m_filter )
+            *m_filter = dialog->GetFilterIndex();
         dialog->Show();
         dialog->SetPath(m_path);
         for ( int i = 0; i < 50 && dialog->GetPath() != m_path; ++i )
@@ -83,6 +86,7 @@ protected:
     wxString m_path;
     int m_id;
     std::shared_ptr<long> m_style;
+    std::shared_ptr<int> m_filter;
 };
 
 // What a message box said, for checking after the dialog has gone.

@@ -191,6 +191,19 @@ bool RecordingLauncher::Execute(const wxString& command)
     return true;
 }
 
+bool RecordingLauncher::OpenFile(const wxString& path)
+{
+    m_files.push_back(path);
+    return m_canOpenFiles;
+}
+
+int RecordingLauncher::Run(const wxString& command, wxString& output)
+{
+    m_runs.push_back(command);
+    output.clear();
+    return m_run ? m_run(command, output) : -1;
+}
+
 ProjectTest::ProjectTest()
 {
     g_project = Project();

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -122,9 +123,16 @@ public:
 
     bool OpenBrowser(const wxString& url) override;
     bool Execute(const wxString& command) override;
+    bool OpenFile(const wxString& path) override;
+    // Records the command and answers with m_run; without one, the command cannot be started.
+    int Run(const wxString& command, wxString& output) override;
 
     std::vector<wxString> m_urls;
     std::vector<wxString> m_commands;
+    std::vector<wxString> m_files;
+    bool m_canOpenFiles = true;
+    std::vector<wxString> m_runs;
+    std::function<int(const wxString& command, wxString& output)> m_run;
 
 private:
     Launcher* m_previous;

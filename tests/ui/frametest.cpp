@@ -11,6 +11,9 @@
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/mimetype.h>
+#include <wx/datetime.h>
+#include <wx/statbox.h>
+#include <wx/statusbr.h>
 #include <wx/textctrl.h>
 
 #include <gtest/gtest.h>
@@ -48,7 +51,8 @@ TEST_F(FrameLayout, ShowsTheProjectInFieldsThatCannotBeTypedInto)
     EXPECT_TRUE(editor->IsEditable());
     EXPECT_TRUE(editor->IsEnabled());
     EXPECT_FALSE(editor->IsModified());
-    EXPECT_EQ(m_frame->GetSize(), wxSize(650, 450));
+    EXPECT_EQ(m_frame->GetSize().x, 650);
+    EXPECT_GE(m_frame->GetSize().y, 450);
     EXPECT_FALSE(m_frame->GetIcons().IsEmpty());
     if ( FEEDQUILL_UPDATE_CHECK )
     {
@@ -80,6 +84,68 @@ TEST_F(FrameLayout, OnlyTheTemplateGrowsInHeight)
     EXPECT_GT(editor.x, before[ID_TEMPLATE].x);
     for ( int id : { ID_GET_DATA, ID_SAVE_TEMPLATE, ID_READ_ONLY } )
         EXPECT_EQ(m_frame->FindWindow(id)->GetSize(), before[id]) << id;
+}
+
+// Every control of the panel, with the smallest height it can show itself in.
+std::vector<std::pair<wxWindow*, int>> NeededHeights(wxWindow* panel, wxTextCtrl* editor)
+{
+    std::vector<std::pair<wxWindow*, int>> needed;
+    for ( wxWindow* child : panel->GetChildren() )
+    {
+        if ( !child->IsShown() || child->IsKindOf(wxCLASSINFO(wxStaticBox)) )
+            continue;
+        const int lines = child == editor ? 3 : 0;
+        needed.emplace_back(child, lines ? editor->GetCharHeight() * lines
+                                         : child->GetBestSize().y);
+    }
+    return needed;
+}
+
+TEST_F(FrameLayout, TheDefaultSizeShowsSixTemplateLines)
+{
+    MakeFrame();
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(m_frame->GetSize().x, 650);
+    wxTextCtrl* editor = m_frame->GetTemplateCtrl();
+    EXPECT_GE(editor->GetClientSize().y, 6 * editor->GetCharHeight());
+}
+
+TEST_F(FrameLayout, TheSmallestSizeKeepsEveryControlWhole)
+{
+    MakeFrame();
+    const wxSize smallest = m_frame->GetMinSize();
+    ASSERT_NE(smallest, wxDefaultSize);
+    m_frame->SetSize(wxSize(200, 150));
+    m_frame->SendSizeEvent();
+    wxTheApp->ProcessIdle();
+    EXPECT_EQ(m_frame->GetSize(), smallest);
+
+    wxWindow* panel = m_frame->FindWindow(ID_PANEL);
+    const wxRect inside(panel->GetClientSize());
+    for ( const auto& [control, height] : NeededHeights(panel, m_frame->GetTemplateCtrl()) )
+    {
+        const wxRect rect = control->GetRect();
+        EXPECT_TRUE(inside.Contains(rect)) << control->GetLabel() << " " << control->GetId();
+        EXPECT_GE(rect.height, height) << control->GetLabel() << " " << control->GetId();
+        EXPECT_GE(rect.width, control->GetBestSize().x / 2) << control->GetId();
+    }
+}
+
+TEST_F(FrameLayout, FieldsAndButtonsOfARowHaveOneHeight)
+{
+    MakeFrame();
+    const int rows[][3] = { { ID_FEED_URL, ID_ENTER_URL, ID_GET_DATA },
+                            { ID_FILE_PATH, ID_SELECT_FILE, ID_UPDATE_SIGNATURE } };
+    for ( const auto& row : rows )
+    {
+        const wxRect field = m_frame->FindWindow(row[0])->GetRect();
+        for ( int id : { row[1], row[2] } )
+        {
+            const wxRect button = m_frame->FindWindow(id)->GetRect();
+            EXPECT_EQ(button.height, field.height) << id;
+            EXPECT_EQ(button.y, field.y) << id;
+        }
+    }
 }
 
 TEST_F(FrameLayout, StoredOptionsSetTheReadOnlyBoxAndTheAutomaticCheck)
@@ -145,7 +211,10 @@ TEST_F(FrameCommands, ChoosingAFileStoresItsPath)
     MakeFrame();
     const wxString path = m_dir.File("my.signature");
     auto style = std::make_shared<long>(0);
-    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE), ExpectFile(path, wxID_OK, style));
+    auto filter = std::make_shared<int>(-1);
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE),
+                  ExpectFile(path, wxID_OK, style, filter));
+    EXPECT_EQ(*filter, 1);  // "All Files"
     EXPECT_TRUE(*style & wxFD_SAVE);
     EXPECT_FALSE(*style & wxFD_OVERWRITE_PROMPT);
     EXPECT_EQ(g_project.m_filePath, path);
@@ -170,6 +239,7 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
     m_frame->GetTemplateCtrl()->MarkDirty();
 
     Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
 
     EXPECT_EQ(Find<wxTextCtrl>(ID_LAST_TITLE)->GetValue(), "Fresh post");
     EXPECT_EQ(Find<wxTextCtrl>(ID_LAST_LINK)->GetValue(), "http://blog.example/fresh");
@@ -178,6 +248,7 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
     EXPECT_EQ(m_messenger.GetMessages()[0].text,
               "Updated successfully:\n Title : Fresh post\n Link: http://blog.example/fresh");
     EXPECT_TRUE(Find<wxButton>(ID_GET_DATA)->IsEnabled());
+    EXPECT_TRUE(m_frame->GetStatusBar()->GetStatusText().StartsWith("Signature written to "));
     // The edits went into the signature, not into the template file, and count as seen.
     EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsModified());
     EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "");
@@ -196,6 +267,7 @@ TEST_F(FrameCommands, GetDataThatCannotWriteSaysWhyAndNotSuccess)
     LogCollector log;
 
     Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
 
     EXPECT_TRUE(m_messenger.GetMessages().empty());
     ASSERT_EQ(log.GetErrors().size(), 1u);
@@ -299,27 +371,36 @@ TEST_F(FrameCommands, CheckForUpdatesReportsEveryOutcome)
     ScopedEnv url("FEEDQUILL_UPDATE_URL", server.Url("/updates/feedquill.txt"));
     MakeFrame();
     Command(wxEVT_MENU, ID_CHECK_UPDATES);
+    ASSERT_TRUE(WaitForFetch());
     ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
     EXPECT_EQ(m_messenger.GetMessages()[0].text, "You are using the latest version.");
     EXPECT_EQ(m_messenger.GetMessages()[0].caption, "Feedquill");
 }
 
-TEST_F(FrameCommands, OpenSignatureStartsTheProgramForItsType)
+TEST_F(FrameCommands, OpenSignatureUsesTheDesktopsDefaultApplication)
 {
     MakeFrame();
-    // An extension nobody's desktop knows, given a program through the fallback list.
+    // A type whose open command is a terminal program: it is never run.
     wxTheMimeTypesManager->AddFallback(wxFileTypeInfo("application/x-feedquill-test",
-                                                      "feedquill-test-viewer %s", "",
-                                                      "Feedquill test", "fqtest", nullptr));
+                                                      "vim %s", "", "Feedquill test",
+                                                      "fqtest", nullptr));
     g_project.m_filePath = m_dir.File("signature.fqtest");
     Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
-    ASSERT_EQ(m_launcher.m_commands.size(), 1u);
-    EXPECT_NE(m_launcher.m_commands[0].find("feedquill-test-viewer"), wxString::npos);
-    EXPECT_NE(m_launcher.m_commands[0].find("signature.fqtest"), wxString::npos);
+    ASSERT_EQ(m_launcher.m_files.size(), 1u);
+    EXPECT_EQ(m_launcher.m_files[0], g_project.m_filePath);
+    EXPECT_TRUE(m_launcher.m_commands.empty());
+
+    // Nothing on the desktop can open it.
+    m_launcher.m_canOpenFiles = false;
+    LogCollector log;
+    Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_EQ(log.GetErrors()[0], "Impossible to find out how to open files of extension 'fqtest'");
 
     g_project.m_filePath.clear();
     Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
-    EXPECT_EQ(m_launcher.m_commands.size(), 1u);
+    EXPECT_EQ(m_launcher.m_files.size(), 2u);
+    EXPECT_TRUE(m_launcher.m_commands.empty());
 }
 
 using FrameClosing = FrameTest;
@@ -386,4 +467,30 @@ TEST_F(FrameClosing, NoToQuitKeepsTheWindowEvenAfterSaving)
     // Unmodified: only the quit question.
     wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxNO, quit));
     EXPECT_FALSE(IsClosing());
+}
+
+using FrameStatus = FrameTest;
+
+TEST_F(FrameStatus, UpdateSaysWhereTheSignatureWentOrThatItFailed)
+{
+    wxString home = m_dir.GetPath();
+    home.RemoveLast();
+    ScopedEnv env("HOME", home.ToStdString());
+    MakeFrame();
+    g_project.m_filePath = m_dir.File("signature");
+    m_frame->TransferDataToWindow();
+    const wxString before = wxDateTime::Now().Format("%H:%M");
+    Command(wxEVT_MENU, ID_UPDATE_SIGNATURE);
+    const wxString after = wxDateTime::Now().Format("%H:%M");
+    const wxString status = m_frame->GetStatusBar()->GetStatusText();
+    EXPECT_TRUE(status == "Signature written to ~/signature at " + before
+                || status == "Signature written to ~/signature at " + after) << status;
+
+    g_project.m_filePath = m_dir.File("no-such-folder/signature");
+    m_frame->TransferDataToWindow();
+    LogCollector log;
+    Command(wxEVT_BUTTON, ID_UPDATE_SIGNATURE);
+    EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
+              "The signature file ~/no-such-folder/signature was not written.");
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
 }

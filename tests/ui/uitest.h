@@ -8,7 +8,10 @@
 #include "ui/feedquillframe.h"
 
 #include <wx/app.h>
+#include <wx/utils.h>
 #include <wx/window.h>
+
+#include <chrono>
 
 // A main window on a clean project, as start-up would show it, with launches recorded.
 class FrameTest : public ProjectTest
@@ -48,6 +51,18 @@ protected:
     T* Find(int id) const
     {
         return dynamic_cast<T*>(m_frame->FindWindow(id));
+    }
+
+    // Runs the window's side of a fetch until it has ended, at most limit; false if it had not.
+    bool WaitForFetch(std::chrono::milliseconds limit = std::chrono::seconds(10))
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while ( m_frame->IsFetching() && std::chrono::steady_clock::now() < end )
+        {
+            wxTheApp->ProcessPendingEvents();
+            wxMilliSleep(5);
+        }
+        return !m_frame->IsFetching();
     }
 
     // Sends a command as its menu item or button would.

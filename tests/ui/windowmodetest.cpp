@@ -18,7 +18,7 @@ namespace
 
 // The line of `xwininfo -root -tree` that describes the program's main window, if any. The
 // window class names the program, so windows of other tests on the same display never match.
-std::string FindProgramWindow()
+std::string FindProgramWindow(const std::string& title = "Spread your blog around the world")
 {
     FILE* pipe = popen("xwininfo -root -tree 2>/dev/null", "r");
     if ( !pipe )
@@ -29,7 +29,7 @@ std::string FindProgramWindow()
     {
         const std::string text(line);
         if ( found.empty()
-             && text.find("\"Spread your blog around the world\"") != std::string::npos
+             && text.find("\"" + title + "\"") != std::string::npos
              && text.find("(\"feedquill\" \"Feedquill\")") != std::string::npos )
             found = text;
     }
@@ -39,26 +39,32 @@ std::string FindProgramWindow()
 
 } // anonymous namespace
 
-TEST(WindowMode, OpensTheMainWindowAtItsSize)
+// Starts the program in home with the language given, and gives the line of its window with the
+// title given, once it is there; empty when it is not within 15 seconds.
+std::string StartProgram(const TempDir& home, const char* lang, const std::string& title)
 {
-    TempDir home;
     const pid_t program = fork();
-    ASSERT_GE(program, 0);
     if ( program == 0 )
     {
         setenv("HOME", home.GetPath().fn_str(), 1);
         setenv("GSETTINGS_BACKEND", "memory", 1);
         setenv("NO_AT_BRIDGE", "1", 1);
+        setenv("LANG", lang, 1);
+        unsetenv("LANGUAGE");
+        unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
         execl(ProgramUnderTest().c_str(), "feedquill", static_cast<char*>(nullptr));
         _exit(127);
     }
+    if ( program < 0 )
+        return std::string();
 
     std::string window;
     bool exited = false;
     for ( int i = 0; i < 150 && window.empty() && !exited; ++i )
     {
         wxMilliSleep(100);
-        window = FindProgramWindow();
+        window = FindProgramWindow(title);
         exited = waitpid(program, nullptr, WNOHANG) == program;
     }
     if ( !exited )
@@ -66,10 +72,27 @@ TEST(WindowMode, OpensTheMainWindowAtItsSize)
         kill(program, SIGTERM);
         waitpid(program, nullptr, 0);
     }
+    return window;
+}
 
-    EXPECT_FALSE(exited);
-    EXPECT_NE(window.find("650x450"), std::string::npos) << window;
+TEST(WindowMode, OpensTheMainWindowAtItsSize)
+{
+    TempDir home;
+    const std::string window = StartProgram(home, "C.UTF-8", "Spread your blog around the world");
+    ASSERT_FALSE(window.empty());
+    // 650 wide, and at least 450 high: as high as six lines of the template need.
+    const std::size_t size = window.find(" 650x");
+    ASSERT_NE(size, std::string::npos) << window;
+    EXPECT_GE(std::atoi(window.c_str() + size + 5), 450) << window;
     EXPECT_TRUE(FileExists(home.File(".feedquill/SignatureTemplates/default.txt")));
+}
+
+TEST(WindowMode, SpeaksTheLanguageOfTheSession)
+{
+    // The language comes from the environment; the system need not have the locale itself.
+    TempDir home;
+    EXPECT_FALSE(StartProgram(home, "de_DE.UTF-8",
+                              "Verbreiten Sie Ihr Blog in der ganzen Welt").empty());
 }
 
 TEST(WindowMode, CommandLineRunTypedInATerminalAnswersThere)

@@ -191,6 +191,24 @@ TEST_F(UpdateCheck, SixthRedirectionFails)
     EXPECT_EQ(m_server.RequestCount(), 6u);
 }
 
+TEST_F(UpdateCheck, AStoppedCheckIsNotCountedAsFailed)
+{
+    ServeInfo("|1.1|1.1|today|");
+    {
+        UpdateChecker checker;
+        HttpOptions options = UpdateChecker::GetDefaultHttpOptions();
+        options.progress = [](std::size_t) { return false; };
+        checker.SetHttpOptions(options);
+        EXPECT_FALSE(checker.Fetch(InfoUrl()));
+    }
+    EXPECT_EQ(Config()->ReadLong(KEY_ERRORS, 0), 0);
+    {
+        UpdateChecker checker;
+        EXPECT_FALSE(checker.Fetch(Url("/missing")));
+    }
+    EXPECT_EQ(Config()->ReadLong(KEY_ERRORS, 0), 1);
+}
+
 TEST_F(UpdateCheck, ReadsOverHttps)
 {
     FixtureServer tlsServer(FixtureServer::TLS_TRUSTED);

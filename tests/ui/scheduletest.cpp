@@ -1,0 +1,99 @@
+// The hourly update, turned on and off from the Commands menu through systemctl.
+
+#include "uitest.h"
+
+#include <wx/menu.h>
+
+#include <gtest/gtest.h>
+
+class FrameSchedule : public FrameTest
+{
+protected:
+    // A user manager that knows the timer in the given state and does what it is told.
+    void AnswerAsSystemd(bool available, const wxString& enabled)
+    {
+        m_enabled = enabled;
+        m_launcher.m_run = [this, available](const wxString& command, wxString& output)
+        {
+            if ( !available )
+                return 1;
+            if ( command.EndsWith("able --now feedquill.timer") )
+                m_enabled = command.Contains("disable") ? "disabled" : "enabled";
+            if ( command.Contains("is-enabled") )
+                output = m_enabled;
+            return command.Contains("is-enabled") && m_enabled != "enabled" ? 1 : 0;
+        };
+    }
+
+    bool IsChecked() const
+    {
+        return m_frame->GetMenuBar()->IsChecked(ID_SCHEDULE);
+    }
+
+    wxString m_enabled;
+};
+
+TEST_F(FrameSchedule, TheItemShowsAndSwitchesTheTimer)
+{
+    AnswerAsSystemd(true, "enabled");
+    MakeFrame();
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_TRUE(IsChecked());
+    EXPECT_EQ(m_launcher.m_runs.back(), "systemctl --user is-enabled feedquill.timer");
+
+    m_frame->GetMenuBar()->Check(ID_SCHEDULE, false);
+    Command(wxEVT_MENU, ID_SCHEDULE, 0);
+    EXPECT_EQ(m_launcher.m_runs.back(), "systemctl --user disable --now feedquill.timer");
+    EXPECT_EQ(m_enabled, "disabled");
+    EXPECT_FALSE(IsChecked());
+
+    m_frame->GetMenuBar()->Check(ID_SCHEDULE, true);
+    Command(wxEVT_MENU, ID_SCHEDULE, 1);
+    EXPECT_EQ(m_launcher.m_runs.back(), "systemctl --user enable --now feedquill.timer");
+    EXPECT_EQ(m_enabled, "enabled");
+    EXPECT_TRUE(IsChecked());
+    EXPECT_TRUE(m_messenger.GetMessages().empty());
+    EXPECT_TRUE(m_launcher.m_commands.empty());
+}
+
+TEST_F(FrameSchedule, WithoutSystemdItGivesTheCrontabLine)
+{
+    AnswerAsSystemd(false, "");
+    MakeFrame();
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_FALSE(IsChecked());
+
+    m_frame->GetMenuBar()->Check(ID_SCHEDULE, true);
+    Command(wxEVT_MENU, ID_SCHEDULE, 1);
+    EXPECT_FALSE(IsChecked());
+    for ( const wxString& run : m_launcher.m_runs )
+        EXPECT_FALSE(run.Contains("enable --now")) << run;
+    ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
+    const wxString text = m_messenger.GetMessages()[0].text;
+    EXPECT_TRUE(text.Contains("systemd user manager is not available")) << text;
+    EXPECT_TRUE(text.Contains("17 * * * * LANG=")) << text;
+    EXPECT_TRUE(text.EndsWith(" -q")) << text;
+}
+
+TEST_F(FrameSchedule, AFailedSwitchSaysWhatSystemctlSaid)
+{
+    AnswerAsSystemd(true, "disabled");
+    m_launcher.m_run = [](const wxString& command, wxString& output)
+    {
+        if ( command.Contains("enable --now") )
+        {
+            output = "Failed to enable unit: Unit file feedquill.timer does not exist.";
+            return 1;
+        }
+        return command.Contains("is-enabled") ? 1 : 0;
+    };
+    MakeFrame();
+    wxTheApp->ProcessPendingEvents();
+    m_frame->GetMenuBar()->Check(ID_SCHEDULE, true);
+    Command(wxEVT_MENU, ID_SCHEDULE, 1);
+    EXPECT_FALSE(IsChecked());
+    ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
+    EXPECT_EQ(m_messenger.GetMessages()[0].text,
+              "The hourly update could not be turned on.\n\n"
+              "Failed to enable unit: Unit file feedquill.timer does not exist.");
+}
