@@ -442,27 +442,34 @@ int HttpClient::Get(const wxString& url, const BodySink& sink)
         if ( result != HTTP_OK || !IsRedirection(response.status) )
             return result;
 
-        if ( ++m_redirects > m_options.maxRedirects )
-        {
-            m_error = wxString::Format("More than %d redirections; the last one, from %s, "
-                                       "went to \"%s\"", m_options.maxRedirects,
-                                       wxString::FromUTF8(m_url),
-                                       wxString::FromUTF8(response.location));
-            return static_cast<int>(response.status);
-        }
-        std::string next;
-        if ( !ResolveLocation(m_url, response.location, next) )
-        {
-            m_error = response.location.empty()
-                          ? wxString::Format("The server answered %ld for %s without saying "
-                                             "where to go (no Location)", response.status,
-                                             wxString::FromUTF8(m_url))
-                          : wxString::Format("The server redirected %s to \"%s\", which is not "
-                                             "an http:// or https:// address with a host name",
-                                             wxString::FromUTF8(m_url),
-                                             wxString::FromUTF8(response.location));
-            return HTTP_BAD_ADDRESS;
-        }
-        m_url = next;
+        const int redirection = FollowRedirection(response);
+        if ( redirection != HTTP_OK )
+            return redirection;
     }
+}
+
+int HttpClient::FollowRedirection(const Response& response)
+{
+    const wxString from = wxString::FromUTF8(m_url);
+    const wxString location = wxString::FromUTF8(response.location);
+    if ( ++m_redirects > m_options.maxRedirects )
+    {
+        m_error = wxString::Format("More than %d redirections; the last one, from %s, went to "
+                                   "\"%s\"", m_options.maxRedirects, from, location);
+        return static_cast<int>(response.status);
+    }
+    std::string next;
+    if ( !ResolveLocation(m_url, response.location, next) )
+    {
+        if ( response.location.empty() )
+            m_error = wxString::Format("The server answered %ld for %s without saying where to "
+                                       "go (no Location)", response.status, from);
+        else
+            m_error = wxString::Format("The server redirected %s to \"%s\", which is not an "
+                                       "http:// or https:// address with a host name",
+                                       from, location);
+        return HTTP_BAD_ADDRESS;
+    }
+    m_url = next;
+    return HTTP_OK;
 }

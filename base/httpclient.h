@@ -80,6 +80,8 @@ private:
     CURLcode Perform(const BodySink& sink, Response& response);
     int MapOutcome(CURLcode code, const Response& response);
     wxString Describe(int result, CURLcode code, const Response& response) const;
+    // Goes on to the Location of a redirection: HTTP_OK, or the result that ends the Get.
+    int FollowRedirection(const Response& response);
 
     static size_t OnBody(char* data, size_t size, size_t count, void* response);
     static size_t OnHeader(char* data, size_t size, size_t count, void* response);
