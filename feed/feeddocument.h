@@ -45,10 +45,10 @@ public:
     // Asked each time an element closes (depth 1 is the root).
     using Stopper = std::function<Verdict(const wxXmlNode& element, int depth)>;
 
-    static const int MAX_DEPTH = 256;
+    static constexpr int MAX_DEPTH = 256;
     // The most of a document's start kept to find its encoding.
-    static const std::size_t SNIFF_BYTES = 4096;
-    static const std::size_t MAX_NODES = 100000;
+    static constexpr std::size_t SNIFF_BYTES = 4096;
+    static constexpr std::size_t MAX_NODES = 100000;
 
     explicit FeedDocumentLoader(wxXmlDocument& doc, const Stopper& stopper = Stopper());
     ~FeedDocumentLoader();
