@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <iconv.h>
 
 namespace
@@ -72,13 +74,16 @@ const EncodingLabels s_encodings[] =
           "utf-16le" },
 };
 
+// Whether label is one of the blank-separated labels. A label from a document may hold any
+// byte, a NUL too, so it is compared as a whole, never as a C string.
 bool HasLabel(const char* labels, const std::string& label)
 {
-    for ( const char* at = labels; (at = std::strstr(at, label.c_str())) != nullptr; ++at )
+    const std::string_view all(labels);
+    for ( std::size_t at = all.find(label); at != std::string_view::npos;
+          at = all.find(label, at + 1) )
     {
-        const bool starts = at == labels || at[-1] == ' ';
-        const char after = at[label.size()];
-        if ( starts && (after == ' ' || after == '\0') )
+        const std::size_t end = at + label.size();
+        if ( (at == 0 || all[at - 1] == ' ') && (end == all.size() || all[end] == ' ') )
             return true;
     }
     return false;
