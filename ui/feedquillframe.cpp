@@ -72,6 +72,7 @@ wxBEGIN_EVENT_TABLE(FeedquillFrame, wxFrame)
     EVT_BUTTON(ID_SAVE_TEMPLATE, FeedquillFrame::OnSaveTemplate)
     EVT_UPDATE_UI(ID_SAVE_TEMPLATE, FeedquillFrame::OnUpdateUISaveTemplate)
     EVT_MENU(ID_SCHEDULE, FeedquillFrame::OnSchedule)
+    EVT_MENU_OPEN(FeedquillFrame::OnMenuOpen)
     EVT_MENU(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
     EVT_BUTTON(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
     EVT_UPDATE_UI(ID_CHECK_UPDATES, FeedquillFrame::OnUpdateUIFetch)
@@ -312,8 +313,6 @@ void FeedquillFrame::LoadOptions()
 #if FEEDQUILL_UPDATE_CHECK
     GetMenuBar()->Check(ID_AUTO_CHECK, ReadCheckForUpdates(true));
 #endif
-    // Asking systemd takes a moment: the window is shown first.
-    CallAfter([this] { ShowSchedule(HourlySchedule::Query()); });
 }
 
 void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))

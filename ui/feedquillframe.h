@@ -90,6 +90,7 @@ private:
     void OnReadOnly(wxCommandEvent& event);
     void OnUpdateUISaveTemplate(wxUpdateUIEvent& event);
     // The hourly update by the systemd user timer; state is a HourlySchedule::State.
+    void OnMenuOpen(wxMenuEvent& event);
     void OnSchedule(wxCommandEvent& event);
     void ShowSchedule(int state);
 

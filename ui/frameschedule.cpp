@@ -12,6 +12,16 @@ void FeedquillFrame::ShowSchedule(int state)
     GetMenuBar()->Check(ID_SCHEDULE, state == HourlySchedule::ON);
 }
 
+void FeedquillFrame::OnMenuOpen(wxMenuEvent& event)
+{
+    // Asked each time the item can be seen, not at start: starting systemctl would delay the
+    // window, and the timer may have been switched in a terminal since.
+    wxMenu* menu = event.GetMenu();
+    if ( menu && menu->FindItem(ID_SCHEDULE) )
+        ShowSchedule(HourlySchedule::Query());
+    event.Skip();
+}
+
 void FeedquillFrame::OnSchedule(wxCommandEvent& event)
 {
     const bool on = event.IsChecked();

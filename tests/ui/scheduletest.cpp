@@ -25,6 +25,15 @@ protected:
         };
     }
 
+    // What GTK sends when the user opens the Commands menu.
+    void OpenCommandsMenu()
+    {
+        wxMenu* commands = nullptr;
+        ASSERT_TRUE(m_frame->GetMenuBar()->FindItem(ID_SCHEDULE, &commands));
+        wxMenuEvent open(wxEVT_MENU_OPEN, 0, commands);
+        m_frame->ProcessWindowEvent(open);
+    }
+
     bool IsChecked() const
     {
         return m_frame->GetMenuBar()->IsChecked(ID_SCHEDULE);
@@ -38,6 +47,9 @@ TEST_F(FrameSchedule, TheItemShowsAndSwitchesTheTimer)
     AnswerAsSystemd(true, "enabled");
     MakeFrame();
     wxTheApp->ProcessPendingEvents();
+    // Nothing is started before the window shows: systemd is asked when the menu opens.
+    EXPECT_TRUE(m_launcher.m_runs.empty());
+    OpenCommandsMenu();
     EXPECT_TRUE(IsChecked());
     EXPECT_EQ(m_launcher.m_runs.back(), "systemctl --user is-enabled feedquill.timer");
 
@@ -60,7 +72,8 @@ TEST_F(FrameSchedule, WithoutSystemdItGivesTheCrontabLine)
 {
     AnswerAsSystemd(false, "");
     MakeFrame();
-    wxTheApp->ProcessPendingEvents();
+    m_frame->GetMenuBar()->Check(ID_SCHEDULE, true);
+    OpenCommandsMenu();
     EXPECT_FALSE(IsChecked());
 
     m_frame->GetMenuBar()->Check(ID_SCHEDULE, true);
