@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -239,6 +240,27 @@ wxString GetTempFilePattern(const wxString& path)
 }
 
 } // anonymous namespace
+
+bool ReadFileBytes(const wxString& path, std::string& bytes, int& error)
+{
+    bytes.clear();
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
+    if ( !file )
+    {
+        error = errno;
+        return false;
+    }
+    char buffer[64 * 1024];
+    size_t count;
+    while ( (count = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0 )
+        bytes.append(buffer, count);
+    if ( std::ferror(file.get()) )
+    {
+        error = errno;
+        return false;
+    }
+    return true;
+}
 
 bool ReplaceFileBytes(const wxString& path, const MakeBytes& makeBytes, wxString& error)
 {

@@ -8,6 +8,10 @@
 
 class wxMBConv;
 
+// Reads a whole file into bytes; false, with errno's value in error, when it cannot be opened
+// or read (ENOENT for a file that is not there).
+bool ReadFileBytes(const wxString& path, std::string& bytes, int& error);
+
 // Makes the new content of a file; false to give up, with nothing changed and, where there is
 // something to say, why in error.
 using MakeBytes = std::function<bool(std::string& bytes, wxString& error)>;

@@ -29,25 +29,11 @@ const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
 // with the system's reason in error.
 bool ReadAllBytes(const wxString& path, std::string& bytes, wxString& error)
 {
-    bytes.clear();
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
-    if ( !file )
-    {
-        if ( errno == ENOENT )
-            return true;
-        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(errno));
-        return false;
-    }
-    char buffer[64 * 1024];
-    size_t count;
-    while ( (count = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0 )
-        bytes.append(buffer, count);
-    if ( std::ferror(file.get()) )
-    {
-        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(errno));
-        return false;
-    }
-    return true;
+    int code = 0;
+    if ( ReadFileBytes(path, bytes, code) || code == ENOENT )
+        return true;
+    error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(code));
+    return false;
 }
 
 // Whether the settings are something other than text in an encoding the file format allows

@@ -44,19 +44,10 @@ bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason
         reason = "it is not a regular file";
         return false;
     }
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
-    if ( !file )
+    int error = 0;
+    if ( !ReadFileBytes(path, bytes, error) )
     {
-        reason = wxSysErrorMsgStr(errno);
-        return false;
-    }
-    char buffer[64 * 1024];
-    size_t count;
-    while ( (count = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0 )
-        bytes.append(buffer, count);
-    if ( std::ferror(file.get()) )
-    {
-        reason = wxSysErrorMsgStr(errno);
+        reason = wxSysErrorMsgStr(error);
         return false;
     }
     return true;

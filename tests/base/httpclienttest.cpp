@@ -27,16 +27,6 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-// Short limits, so that a client that waits for a broken server fails the test in seconds.
-HttpOptions FastOptions()
-{
-    HttpOptions options;
-    options.connectTimeoutSecs = 2;
-    options.lowSpeedTimeSecs = 1;
-    options.totalTimeoutSecs = 3;
-    return options;
-}
-
 struct Fetched
 {
     int result;
@@ -46,7 +36,7 @@ struct Fetched
     double seconds;
 };
 
-Fetched Fetch(const std::string& url, const HttpOptions& options = FastOptions())
+Fetched Fetch(const std::string& url, const HttpOptions& options = FastHttpOptions())
 {
     HttpClient client(options);
     Fetched fetched;
@@ -167,7 +157,7 @@ TEST(HttpClientRedirects, FollowsEachRedirectionStatusWithoutKeepingItsBody)
     FixtureServer server;
     ASSERT_TRUE(server.IsOk());
     server.Serve("/new", FixtureServer::Response(200, "<feed/>"));
-    HttpOptions options = FastOptions();
+    HttpOptions options = FastHttpOptions();
     options.maxBodySize = 1000;
     for ( const int status : { 301, 302, 303, 307, 308 } )
     {
@@ -273,7 +263,7 @@ TEST(HttpClientFailures, ErrorStatusesFailWithoutHandingOverTheirBody)
 {
     FixtureServer server;
     ASSERT_TRUE(server.IsOk());
-    HttpOptions options = FastOptions();
+    HttpOptions options = FastHttpOptions();
     options.maxBodySize = 1000;  // the error page is larger, yet the status decides
     for ( const int status : { 400, 404, 410, 500, 503 } )
     {
@@ -345,7 +335,7 @@ TEST(HttpClientFailures, SilentAndTricklingServersAreGivenUpOn)
     EXPECT_GE(silent.seconds, 0.9);
     EXPECT_LT(silent.seconds, 2.5);
 
-    HttpOptions options = FastOptions();
+    HttpOptions options = FastHttpOptions();
     options.lowSpeedTimeSecs = 2;
     options.totalTimeoutSecs = 1;
     const Fetched trickle = Fetch(server.Url("/trickle"), options);
@@ -382,7 +372,7 @@ TEST(HttpClientBody, CompressedBodiesAreDecoded)
         EXPECT_NE(accepted.find("deflate"), std::string::npos);
 
         // The cap is on what the reader gets, not on the bytes on the wire.
-        HttpOptions options = FastOptions();
+        HttpOptions options = FastHttpOptions();
         options.maxBodySize = feed.size() / 2;
         fetched = Fetch(server.Url("/feed"), options);
         EXPECT_EQ(fetched.result, HTTP_TOO_LARGE) << c.encoding;
@@ -392,7 +382,7 @@ TEST(HttpClientBody, CompressedBodiesAreDecoded)
     FixtureServer server;
     ASSERT_TRUE(server.IsOk());
     server.Serve("/feed", FixtureServer::Response(200, "plain"));
-    HttpOptions options = FastOptions();
+    HttpOptions options = FastHttpOptions();
     options.compressed = false;
     EXPECT_EQ(Fetch(server.Url("/feed"), options).body, "plain");
     EXPECT_EQ(server.Requests().at(0).Header("Accept-Encoding"), "");
@@ -410,7 +400,7 @@ TEST(HttpClientBody, BodiesBeyondTheCapAreTooLarge)
     {
         SendEndlessly(connection);
     });
-    HttpOptions options = FastOptions();
+    HttpOptions options = FastHttpOptions();
     options.maxBodySize = 1000;
 
     const Fetched exact = Fetch(server.Url("/exact"), options);
@@ -434,7 +424,7 @@ TEST(HttpClientBody, SinkThatHasEnoughEndsAnEndlessBody)
         SendEndlessly(connection);
     });
 
-    HttpClient client(FastOptions());
+    HttpClient client(FastHttpOptions());
     std::size_t received = 0;
     int calls = 0;
     const Clock::time_point start = Clock::now();
@@ -457,7 +447,7 @@ TEST(HttpClientTls, TrustsOnlyTheGivenOrEnvironmentCertificates)
     ASSERT_TRUE(untrusted.IsOk());
     trusted.Serve("/feed", FixtureServer::Response(200, "secure"));
     untrusted.Serve("/feed", FixtureServer::Response(200, "forged"));
-    HttpOptions withCa = FastOptions();
+    HttpOptions withCa = FastHttpOptions();
     withCa.caFile = FixtureServer::CaFile();
 
     Fetched fetched = Fetch(trusted.Url("/feed"), withCa);
@@ -553,7 +543,7 @@ TEST(HttpClientProgress, ReportsBytesAndStopsWhenAsked)
         connection.Hold(std::chrono::seconds(10));
     });
 
-    HttpOptions options = FastOptions();
+    HttpOptions options = FastHttpOptions();
     std::vector<std::size_t> seen;
     options.progress = [&seen](std::size_t bytes)
     {

@@ -79,15 +79,6 @@ private:
     FixtureServer m_server;
 };
 
-HttpOptions FastOptions()
-{
-    HttpOptions options;
-    options.connectTimeoutSecs = 2;
-    options.lowSpeedTimeSecs = 1;
-    options.totalTimeoutSecs = 3;
-    return options;
-}
-
 } // anonymous namespace
 
 TEST(HttpClientValidators, HeaderValuesAreFoundWhateverTheCase)
@@ -147,7 +138,7 @@ TEST(HttpClientValidators, FinalAnswersValidatorsAndStatusAreKept)
     };
     for ( const auto& c : cases )
     {
-        HttpClient client(FastOptions());
+        HttpClient client(FastHttpOptions());
         std::string body;
         EXPECT_EQ(client.Get(server.Url(c.path), [&body](const char* data, size_t size)
                              {
@@ -183,7 +174,7 @@ TEST(FeedReaderConditional, SendsTheValidatorsItIsGiven)
     for ( const auto& c : cases )
     {
         FeedReader reader(feed.Url());
-        reader.SetHttpOptions(FastOptions());
+        reader.SetHttpOptions(FastHttpOptions());
         reader.SetValidators(c.etag, c.lastModified);
         EXPECT_EQ(reader.Read(), 0) << c.etag;
         EXPECT_FALSE(reader.IsNotModified());
@@ -201,7 +192,7 @@ TEST(FeedReaderConditional, NotModifiedIsSuccessWithoutAPostOnlyWhenAskedFor)
 {
     ConditionalFeed feed;
     FeedReader asked(feed.Url());
-    asked.SetHttpOptions(FastOptions());
+    asked.SetHttpOptions(FastHttpOptions());
     asked.SetValidators(wxString::FromUTF8(ETAG), wxString());
     EXPECT_EQ(asked.Read(), 0);
     EXPECT_TRUE(asked.IsNotModified());
@@ -212,7 +203,7 @@ TEST(FeedReaderConditional, NotModifiedIsSuccessWithoutAPostOnlyWhenAskedFor)
     FixtureServer server;
     server.Serve("/feed", "HTTP/1.1 304 Not Modified\r\nConnection: close\r\n\r\n");
     FeedReader unasked(wxString::FromUTF8(server.Url("/feed")));
-    unasked.SetHttpOptions(FastOptions());
+    unasked.SetHttpOptions(FastHttpOptions());
     EXPECT_EQ(unasked.Read(), FEED_NOT_XML);
     EXPECT_FALSE(unasked.IsNotModified());
 }

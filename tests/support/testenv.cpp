@@ -44,6 +44,15 @@ void PrepareTestProcess()
     wxSetAssertHandler(OnAssert);
 }
 
+HttpOptions FastHttpOptions()
+{
+    HttpOptions options;
+    options.connectTimeoutSecs = 2;
+    options.lowSpeedTimeSecs = 1;
+    options.totalTimeoutSecs = 3;
+    return options;
+}
+
 int UnusedPort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);

@@ -2,6 +2,7 @@
 #define FEEDQUILL_TESTS_TESTENV_H
 
 #include "base/buildinfo.h"
+#include "base/httpclient.h"
 #include "base/launcher.h"
 #include "base/messenger.h"
 
@@ -19,6 +20,9 @@
 // environment (every request stays on 127.0.0.1), and wx assertions fail the running test
 // instead of opening a dialog nobody answers.
 void PrepareTestProcess();
+
+// Short limits, so that a client that waits for a broken server fails the test in seconds.
+HttpOptions FastHttpOptions();
 
 // A loopback port just released, so that a connection to it is refused at once.
 int UnusedPort();

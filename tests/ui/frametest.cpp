@@ -225,12 +225,19 @@ TEST_F(FrameCommands, ChoosingAFileStoresItsPath)
     EXPECT_EQ(g_project.m_filePath, path);
 }
 
+namespace
+{
+
+const char* const FRESH_FEED =
+    "<rss><channel><item><title>Fresh post</title><link>http://blog.example/fresh</link>"
+    "</item></channel></rss>";
+
+} // anonymous namespace
+
 TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
 {
     FixtureServer server;
-    server.Serve("/feed", FixtureServer::Response(200,
-        "<rss><channel><item><title>Fresh post</title><link>http://blog.example/fresh</link>"
-        "</item></channel></rss>"));
+    server.Serve("/feed", FixtureServer::Response(200, FRESH_FEED));
     MakeFrame();
     g_project.m_feedURL = server.Url("/feed");
     g_project.m_filePath = m_dir.File("signature");
@@ -257,9 +264,7 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
 TEST_F(FrameCommands, GetDataThatCannotWriteSaysWhyAndNotSuccess)
 {
     FixtureServer server;
-    server.Serve("/feed", FixtureServer::Response(200,
-        "<rss><channel><item><title>Fresh post</title><link>http://blog.example/fresh</link>"
-        "</item></channel></rss>"));
+    server.Serve("/feed", FixtureServer::Response(200, FRESH_FEED));
     MakeFrame();
     g_project.m_feedURL = server.Url("/feed");
     g_project.m_filePath = m_dir.File("gone/signature");
