@@ -11,9 +11,11 @@
 #include <wx/init.h>
 #include <wx/string.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace
@@ -70,10 +72,27 @@ int RunConsole(int argc, char** argv)
     return wxEntry(argc, argv);
 }
 
+// Some schedulers start programs with standard input, output or error closed. The next file
+// opened would then take the descriptor's number, and a message meant for standard error
+// would go into it: the event loop's own pipe, where it hangs the run while it holds the lock.
+void OpenClosedStandardDescriptors()
+{
+    for ( int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd )
+    {
+        if ( fcntl(fd, F_GETFD) == -1 && errno == EBADF )
+        {
+            // The lowest free number is this one.
+            if ( open("/dev/null", O_RDWR) < 0 )
+                std::_Exit(EXIT_FAILURE);
+        }
+    }
+}
+
 } // anonymous namespace
 
 int main(int argc, char** argv)
 {
+    OpenClosedStandardDescriptors();
     wxSetAssertHandler(LogFailedCheck);
     // A command-line run typed in a terminal answers there, even where a display could show
     // message boxes: the terminal would show nothing, and a failed run would wait on a box.

@@ -74,12 +74,21 @@ bool ApplyCommandLine(const wxCmdLineParser& parser)
         s_runLock = std::make_unique<RunLock>();
         if ( !s_runLock->IsHeld() )
         {
+            wxLogError("%s", s_runLock->GetError());
             SetExitStatus(EXIT_STATUS_FAILED);
             return false;
         }
     }
     OpenConfig();
-    g_project.Load(wxConfigBase::Get()->Read(OPTION_PROJECT, OPTION_PROJECT_DEFAULT));
+    const wxString name = wxConfigBase::Get()->Read(OPTION_PROJECT, OPTION_PROJECT_DEFAULT);
+    if ( !ProjectExists(name) )
+    {
+        // Nothing is made for a name that is most likely mistyped.
+        wxLogError("%s", DescribeMissingProject(name));
+        SetExitStatus(EXIT_STATUS_FAILED);
+        return false;
+    }
+    g_project.Load(name);
     return true;
 }
 
@@ -98,7 +107,9 @@ void RunCommandLineUpdate()
 
 void Shutdown()
 {
-    CloseConfig();
+    // Settings that could not be written make a failed run, whatever else went well.
+    if ( !CloseConfig() && s_exitStatus == EXIT_STATUS_OK )
+        SetExitStatus(EXIT_STATUS_FAILED);
     s_runLock.reset();
 }
 

@@ -1,5 +1,7 @@
 #include "base/consoleoutput.h"
 
+#include "base/displaytext.h"
+
 #include <cinttypes>
 #include <cstdlib>
 #include <string>
@@ -32,7 +34,10 @@ bool IsJournalStream(std::FILE* out)
 
 void WriteConsoleText(std::FILE* out, const wxString& text, ConsolePriority priority)
 {
-    const wxScopedCharBuffer utf8 = text.utf8_str();
+    // Messages quote what servers and feeds sent; a terminal or the journal gets it as text,
+    // never as the escape sequences it may hold.
+    const wxString shown = ShowControls(text);
+    const wxScopedCharBuffer utf8 = shown.utf8_str();
     if ( !IsJournalStream(out) )
     {
         std::fprintf(out, "%s\n", utf8.data());

@@ -1,5 +1,7 @@
 #include "base/httpclient.h"
 
+#include "base/displaytext.h"
+
 #include <wx/log.h>
 #include <wx/utils.h>
 
@@ -98,7 +100,9 @@ wxString HostAndPort(const std::string& url)
 // libcurl's words for a failed transfer: its own message, else what its code means.
 wxString Words(const char* text, CURLcode code = CURLE_OK)
 {
-    return wxString::FromUTF8(*text || code == CURLE_OK ? text : curl_easy_strerror(code));
+    // The reason phrase, and what libcurl quotes of a reply, are the server's words.
+    return ShowControlsInLine(
+        wxString::FromUTF8(*text || code == CURLE_OK ? text : curl_easy_strerror(code)));
 }
 
 } // anonymous namespace
@@ -202,10 +206,21 @@ struct HttpClient::Response
 HttpClient::HttpClient(const HttpOptions& options)
     : m_options(options),
       m_curl(curl_easy_init(), curl_easy_cleanup),
-      m_headers(nullptr, curl_slist_free_all)
+      m_headers(nullptr, curl_slist_free_all),
+      m_conditionalHeaders(nullptr, curl_slist_free_all)
 {
     for ( const std::string& header : m_options.headers )
+    {
         m_headers.reset(curl_slist_append(m_headers.release(), header.c_str()));
+        m_conditionalHeaders.reset(curl_slist_append(m_conditionalHeaders.release(),
+                                                     header.c_str()));
+    }
+    for ( const std::string& header : m_options.conditionalHeaders )
+        m_conditionalHeaders.reset(curl_slist_append(m_conditionalHeaders.release(),
+                                                     header.c_str()));
+    if ( m_options.conditionalHeaders.empty()
+         || !NormalizeAddress(m_options.conditionalUrl, m_conditionalUrl) )
+        m_conditionalUrl.clear();
 }
 
 HttpClient::~HttpClient() = default;
@@ -290,7 +305,9 @@ void HttpClient::SetOptions(long timeoutMs)
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, m_headers.get());
+    m_conditionalSent = !m_conditionalUrl.empty() && m_url == m_conditionalUrl;
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER,
+                     m_conditionalSent ? m_conditionalHeaders.get() : m_headers.get());
     if ( m_options.compressed )
         curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, m_options.connectTimeoutSecs);
@@ -451,7 +468,7 @@ int HttpClient::Get(const wxString& url, const BodySink& sink)
 int HttpClient::FollowRedirection(const Response& response)
 {
     const wxString from = wxString::FromUTF8(m_url);
-    const wxString location = wxString::FromUTF8(response.location);
+    const wxString location = ShowControlsInLine(wxString::FromUTF8(response.location));
     if ( ++m_redirects > m_options.maxRedirects )
     {
         m_error = wxString::Format("More than %d redirections; the last one, from %s, went to "

@@ -31,6 +31,11 @@ enum HttpResult
 struct HttpOptions
 {
     std::vector<std::string> headers;       // "Name: value"
+    // The headers of a conditional request (If-None-Match, If-Modified-Since), sent only to
+    // conditionalUrl, the address whose answer gave the validators: never to another address
+    // on the way there or beyond it.
+    std::vector<std::string> conditionalHeaders;
+    std::string conditionalUrl;
     int maxRedirects = 11;
     std::size_t maxBodySize = 32 << 20;     // decoded bytes
     long connectTimeoutSecs = 30;
@@ -70,6 +75,8 @@ public:
     long GetStatus() const { return m_status; }
     const std::string& GetETag() const { return m_etag; }
     const std::string& GetLastModified() const { return m_lastModified; }
+    // Whether the final request carried the conditional headers.
+    bool WasConditional() const { return m_conditionalSent; }
 
 private:
     struct Response;
@@ -90,6 +97,9 @@ private:
     HttpOptions m_options;
     std::unique_ptr<CURL, void (*)(CURL*)> m_curl;
     std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_headers;
+    std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_conditionalHeaders;  // with headers
+    std::string m_conditionalUrl;  // normalized; empty when there is none
+    bool m_conditionalSent = false;
     std::string m_url;
     int m_redirects = 0;
     wxString m_error;

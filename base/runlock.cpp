@@ -45,12 +45,23 @@ RunLock::RunLock()
         return;
     }
     const wxString path = g_dataDir + "Feedquill.lock";
-    const int fd = open(path.fn_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Private, like the settings it guards. A lock file left by another user (a run with sudo)
+    // may still be locked through a descriptor for reading.
+    int fd = open(path.fn_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    if ( fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM) )
+        fd = open(path.fn_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if ( fd < 0 )
     {
-        // Without a data folder to lock in, there are no settings to protect either.
-        m_held = true;
-        ++s_depth;
+        if ( errno == ENOENT )
+        {
+            // Without a data folder to lock in, there are no settings to protect either.
+            m_held = true;
+            ++s_depth;
+            return;
+        }
+        m_error = wxString::Format("Feedquill cannot open its lock \"%s\" (%s), so it does not "
+                                   "know whether another run is writing; it does nothing now.",
+                                   path, wxSysErrorMsgStr(errno));
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(s_waitLimit);
@@ -63,8 +74,8 @@ RunLock::RunLock()
     if ( !locked )
     {
         close(fd);
-        wxLogError("Another Feedquill run holds \"%s\"; this one waited %d seconds and gave up.",
-                   path, s_waitLimit);
+        m_error = wxString::Format("Another Feedquill run holds \"%s\"; this one waited %d "
+                                   "seconds and gave up.", path, s_waitLimit);
         return;
     }
     s_fd = fd;

@@ -1,6 +1,8 @@
 #ifndef FEEDQUILL_BASE_RUNLOCK_H
 #define FEEDQUILL_BASE_RUNLOCK_H
 
+#include <wx/string.h>
+
 #include <ctime>
 
 // Keeps runs of the program from interleaving their reads and writes of the settings, the
@@ -10,14 +12,17 @@
 class RunLock
 {
 public:
-    // Waits for the lock, at most the wait limit; when it cannot be had, logs that another
-    // run holds it.
+    // Waits for the lock, at most the wait limit. Says nothing: a caller that finds it not
+    // held tells the user GetError().
     RunLock();
     ~RunLock();
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
 
     bool IsHeld() const { return m_held; }
+    // Why the lock is not held (another run holds it, the lock file cannot be opened), as a
+    // sentence; empty when it is held.
+    const wxString& GetError() const { return m_error; }
 
     // When this process took the lock it holds; zero when it holds none. Temporary files older
     // than that were left by runs that did not finish.
@@ -27,6 +32,7 @@ public:
     static void SetWaitLimit(int seconds);
 
 private:
+    wxString m_error;
     bool m_held = false;
     bool m_outermost = false;
 };

@@ -78,7 +78,6 @@ FeedDocumentLoader::FeedDocumentLoader(wxXmlDocument& doc, const Stopper& stoppe
     XML_SetProcessingInstructionHandler(parser, OnProcessingInstruction);
     XML_SetXmlDeclHandler(parser, OnXmlDecl);
     XML_SetEntityDeclHandler(parser, OnEntityDecl);
-    XML_SetStartDoctypeDeclHandler(parser, OnStartDoctype);
     XML_SetSkippedEntityHandler(parser, OnSkippedEntity);
     // Neither the external DTD nor any external entity is ever read: no handler loads them.
     XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
@@ -369,31 +368,21 @@ void FeedDocumentLoader::OnEntityDecl(void* data, const char* WXUNUSED(name), in
                                       const char* WXUNUSED(base), const char* systemId,
                                       const char* publicId, const char* WXUNUSED(notation))
 {
-    auto* self = static_cast<FeedDocumentLoader*>(data);
-    if ( isParameter && !value && NamesHtmlEntities(systemId, publicId) )
-        self->m_htmlEntities = true;
-    else
-        self->End(REFUSED, "it declares entities, which feeds never need");
+    if ( !isParameter || value || !NamesHtmlEntities(systemId, publicId) )
+        static_cast<FeedDocumentLoader*>(data)->End(REFUSED,
+                                                    "it declares entities, which feeds never "
+                                                    "need");
 }
 
-void FeedDocumentLoader::OnStartDoctype(void* data, const char* WXUNUSED(name),
-                                        const char* systemId, const char* publicId,
-                                        int WXUNUSED(hasInternalSubset))
-{
-    if ( NamesHtmlEntities(systemId, publicId) )
-        static_cast<FeedDocumentLoader*>(data)->m_htmlEntities = true;
-}
-
-// A reference to an entity that a DTD left unread would declare. The names of HTML's entity sets
-// are HTML's characters; any other is refused, as its declaration would have been.
+// A reference to an entity that the external DTD, which is never read, would declare. Feeds
+// that name a DTD use HTML's names (&nbsp;, &eacute;), whichever DTD they name: those are HTML's
+// characters; any other name is left out, as feed readers have always done.
 void FeedDocumentLoader::OnSkippedEntity(void* data, const char* name, int isParameter)
 {
     auto* self = static_cast<FeedDocumentLoader*>(data);
     if ( self->m_status != LOADING || isParameter )
         return;
     std::string text;
-    if ( self->m_htmlEntities && LookUpHtmlDtdEntity(name, text) )
+    if ( LookUpHtmlDtdEntity(name, text) )
         self->m_text += text;
-    else
-        self->End(REFUSED, "it uses an entity that it does not declare");
 }

@@ -89,8 +89,6 @@ private:
     static void OnEndCdata(void* self);
     static void OnComment(void* self, const char* text);
     static void OnProcessingInstruction(void* self, const char* target, const char* text);
-    static void OnStartDoctype(void* self, const char* name, const char* systemId,
-                               const char* publicId, int hasInternalSubset);
     static void OnSkippedEntity(void* self, const char* name, int isParameter);
     static void OnXmlDecl(void* self, const char* version, const char* encoding, int standalone);
     static void OnEntityDecl(void* self, const char* name, int isParameter, const char* value,
@@ -107,7 +105,6 @@ private:
     std::string m_head;  // the first bytes, until they tell the encoding
     DocumentEncoding m_encoding;
     std::unique_ptr<Utf8Transcoder> m_transcoder;  // for all but UTF-8
-    bool m_htmlEntities = false;                   // HTML's entity sets are declared
     bool m_inCdata = false;
     std::size_t m_nodes = 0;
     Status m_status = LOADING;

@@ -1,5 +1,7 @@
 #include "feed/feedreader.h"
 
+#include "base/displaytext.h"
+
 #include "base/buildinfo.h"
 #include "feed/postdate.h"
 #include "feed/postlink.h"
@@ -202,19 +204,16 @@ HttpOptions FeedReader::GetDefaultHttpOptions()
     return FeedHttpOptions();
 }
 
-void FeedReader::SetValidators(const wxString& etag, const wxString& lastModified)
+void FeedReader::SetValidators(const wxString& etag, const wxString& lastModified,
+                               const wxString& url)
 {
+    m_conditionalHeaders.clear();
     if ( IsSendableValidator(etag) )
-    {
-        m_httpOptions.headers.push_back("If-None-Match: " + std::string(etag.utf8_str()));
-        m_conditional = true;
-    }
+        m_conditionalHeaders.push_back("If-None-Match: " + std::string(etag.utf8_str()));
     if ( IsSendableValidator(lastModified) )
-    {
-        m_httpOptions.headers.push_back("If-Modified-Since: "
-                                        + std::string(lastModified.utf8_str()));
-        m_conditional = true;
-    }
+        m_conditionalHeaders.push_back("If-Modified-Since: "
+                                       + std::string(lastModified.utf8_str()));
+    m_conditionalUrl = url.utf8_str();
 }
 
 int FeedReader::Read()
@@ -327,13 +326,19 @@ void FeedReader::FinishLoading(const FeedDocumentLoader& loader)
     if ( loader.GetStatus() == FeedDocumentLoader::UNSUPPORTED_ENCODING )
         m_errorDetail = wxString::Format("The feed is written in the encoding \"%s\", which "
                                          "cannot be read: %s",
-                                         wxString::FromUTF8(loader.GetEncodingLabel()),
+                                         ShowControlsInLine(wxString::From8BitData(
+                                             loader.GetEncodingLabel().data(),
+                                             loader.GetEncodingLabel().size())),
                                          m_baseUrl.empty() ? m_url : m_baseUrl);
 }
 
 int FeedReader::Fetch(wxString url)
 {
-    HttpClient client(m_httpOptions);
+    // The validators stand beside the options, which callers set in any order.
+    HttpOptions options = m_httpOptions;
+    options.conditionalHeaders = m_conditionalHeaders;
+    options.conditionalUrl = m_conditionalUrl;
+    HttpClient client(options);
     FeedDocumentLoader loader(m_doc, StartLoading());
     m_baseUrl.clear();
     m_head.clear();
@@ -356,8 +361,9 @@ int FeedReader::Fetch(wxString url)
     }
     m_etag = wxString::FromUTF8(client.GetETag());
     m_lastModified = wxString::FromUTF8(client.GetLastModified());
+    m_finalUrl = wxString::FromUTF8(client.GetFinalUrl());
     // A 304 that was not asked for goes on to the parser, which finds no document in it.
-    if ( client.GetStatus() == 304 && m_conditional )
+    if ( client.GetStatus() == 304 && client.WasConditional() )
     {
         m_notModified = true;
         return FEED_OK;

@@ -34,10 +34,14 @@ public:
     wxString GetErrorDetail() const { return m_errorDetail; }
 
     // Makes Read a conditional request with the validators of the last answer read (either
-    // may be empty). A server that has nothing newer answers 304 without a body: Read then
-    // returns 0, IsNotModified is true, and the reader has no title or link.
-    void SetValidators(const wxString& etag, const wxString& lastModified);
+    // may be empty), which came from url: they are sent to that address only, when the feed's
+    // address or a redirection leads there. A server that has nothing newer answers 304
+    // without a body: Read then returns 0, IsNotModified is true, and the reader has no
+    // title or link.
+    void SetValidators(const wxString& etag, const wxString& lastModified, const wxString& url);
     bool IsNotModified() const { return m_notModified; }
+    // The address that gave the final answer, whose validators GetETag and GetLastModified are.
+    wxString GetFinalUrl() const { return m_finalUrl; }
     // The validators of the final answer, for the next read; empty when it sent none.
     wxString GetETag() const { return m_etag; }
     wxString GetLastModified() const { return m_lastModified; }
@@ -95,7 +99,9 @@ private:
         bool keptDated = false;
         long long keptDate = 0;
     } m_order;
-    bool m_conditional = false;
+    wxString m_finalUrl;
+    std::vector<std::string> m_conditionalHeaders;
+    std::string m_conditionalUrl;
     bool m_notModified = false;
     wxString m_etag;
     wxString m_lastModified;

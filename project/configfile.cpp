@@ -3,6 +3,7 @@
 #include "base/datafolders.h"
 #include "base/runlock.h"
 #include "base/safefile.h"
+#include "project/configkeys.h"
 
 #include <wx/config.h>
 #include <wx/convauto.h>
@@ -12,18 +13,23 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/mstream.h>
+#include <wx/strconv.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
 {
 
 const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
+
+// The settings may hold a private feed's address with its token: only the user reads them.
+const mode_t PRIVATE_FILE_MODE = 0600;
 
 // The whole file; false when it is there but cannot be read (a missing file reads as empty),
 // with the system's reason in error.
@@ -32,28 +38,158 @@ bool ReadAllBytes(const wxString& path, std::string& bytes, wxString& error)
     int code = 0;
     if ( ReadFileBytes(path, bytes, code) || code == ENOENT )
         return true;
-    error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(code));
+    if ( code == EINVAL || code == EISDIR )
+        error = wxString::Format("\"%s\" is not a regular file", path);
+    else
+        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(code));
     return false;
 }
 
-// Whether the settings are something other than text in an encoding the file format allows
-// (UTF-8, Latin-1, or UTF-16 or UTF-32 with a byte-order mark): binary garbage or a disk error,
-// which the toolkit would read as Latin-1 and then rewrite, destroying it for good.
+// The settings as text: UTF-8, UTF-16 or UTF-32 with a byte-order mark, or else Latin-1, which
+// editors of old wrote. latin1 tells which was found, so that the file can be written back so.
+wxString DecodeConfig(const std::string& bytes, bool& latin1)
+{
+    latin1 = false;
+    wxConvAuto conv(wxFONTENCODING_ISO8859_1);
+    const wxString text(bytes.data(), conv, bytes.size());
+    latin1 = conv.GetBOM() == wxBOM_None && conv.GetEncoding() == wxFONTENCODING_ISO8859_1;
+    return text;
+}
+
+bool IsControl(wxUniChar::value_type c)
+{
+    return c < 0x20 || c == 0x7f;
+}
+
+// Whether the settings are something other than text: binary garbage or a disk error, which
+// the toolkit would read as Latin-1 and then rewrite, destroying it for good. A control
+// character here and there is text still (a server's validator, stored by an older version).
 bool IsUnreadableConfig(const std::string& bytes)
 {
     if ( bytes.empty() )
         return false;
-    wxConvAuto conv;
-    const wxString text(bytes.data(), conv, bytes.size());
+    bool latin1 = false;
+    const wxString text = DecodeConfig(bytes, latin1);
     if ( text.empty() )
         return true;
+    size_t controls = 0;
     for ( wxUniChar c : text )
     {
-        if ( c < 0x20 && c != '\t' && c != '\n' && c != '\r' )
+        if ( c == 0 )
             return true;
+        if ( IsControl(c.GetValue()) && c != '\t' && c != '\n' && c != '\r' )
+            ++controls;
     }
-    return false;
+    return controls * 20 > text.length();
 }
+
+// The toolkit writes control characters in values as they are, which no editor shows and
+// which tell text from garbage no more. In the file they stand as \xHH, a form the toolkit's
+// own escapes (\\, \n, \t, \r, \") never take; the values read back exactly as written.
+wxString EscapeControls(const wxString& text)
+{
+    wxString escaped;
+    escaped.reserve(text.length());
+    for ( wxUniChar c : text )
+    {
+        if ( IsControl(c.GetValue()) && c != '\n' && c != '\t' )
+            escaped += wxString::Format("\\x%02X", static_cast<unsigned>(c.GetValue()));
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+int HexDigit(wxUniChar c)
+{
+    if ( c >= '0' && c <= '9' )
+        return c.GetValue() - '0';
+    if ( c >= 'A' && c <= 'F' )
+        return c.GetValue() - 'A' + 10;
+    if ( c >= 'a' && c <= 'f' )
+        return c.GetValue() - 'a' + 10;
+    return -1;
+}
+
+wxString UnescapeControls(const wxString& text)
+{
+    wxString plain;
+    plain.reserve(text.length());
+    for ( size_t i = 0; i < text.length(); ++i )
+    {
+        if ( text[i] == '\\' && i + 1 < text.length() && text[i + 1] == '\\' )
+        {
+            plain += "\\\\";
+            ++i;
+            continue;
+        }
+        if ( text[i] == '\\' && i + 3 < text.length() && text[i + 1] == 'x' )
+        {
+            const int high = HexDigit(text[i + 2]);
+            const int low = HexDigit(text[i + 3]);
+            const int value = high * 16 + low;
+            if ( high >= 0 && low >= 0 && value != 0 && IsControl(value) )
+            {
+                plain += wxUniChar(value);
+                i += 3;
+                continue;
+            }
+        }
+        plain += text[i];
+    }
+    return plain;
+}
+
+// The toolkit names the file in its remarks on odd lines, but it reads the settings from
+// memory here: its remarks are collected and passed on with the file's name in them.
+class FileNamingLog : public wxLog
+{
+public:
+    explicit FileNamingLog(const wxString& path) : m_path(path), m_previous(SetActiveTarget(this))
+    {
+    }
+
+    ~FileNamingLog() override
+    {
+        SetActiveTarget(m_previous);
+        for ( const auto& record : m_records )
+        {
+            wxString text = record.second;
+            text.Replace("file ''", "file '" + m_path + "'");
+            wxLogGeneric(record.first, "%s", text);
+        }
+    }
+
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo&) override
+    {
+        m_records.emplace_back(level, msg);
+    }
+
+private:
+    wxString m_path;
+    wxLog* m_previous;
+    std::vector<std::pair<wxLogLevel, wxString>> m_records;
+};
+
+// The settings' text as the toolkit takes it in: a stream of UTF-8.
+class ConfigText
+{
+public:
+    explicit ConfigText(const wxString& text)
+    {
+        const wxString plain = UnescapeControls(text);
+        const wxScopedCharBuffer utf8 = plain.utf8_str();
+        m_utf8.assign(utf8.data(), utf8.length());
+        m_stream = std::make_unique<wxMemoryInputStream>(m_utf8.data(), m_utf8.size());
+    }
+
+    wxInputStream& Stream() { return *m_stream; }
+
+private:
+    std::string m_utf8;
+    std::unique_ptr<wxMemoryInputStream> m_stream;
+};
 
 // Where an unreadable file is kept: "Feedquill.cfg.unreadable", or with a number when an earlier
 // one is kept there already.
@@ -73,12 +209,15 @@ wxString GetKeptPath(const wxString& path)
 class SafeFileConfig : public wxFileConfig
 {
 public:
-    // A file that could not be read is never written: the defaults would replace it.
-    SafeFileConfig(const wxString& path, bool writable)
-        : wxFileConfig("Feedquill", "Tarnwick", path, wxString(), CONFIG_STYLE, wxConvAuto()),
+    // A file that could not be read is never written: the defaults would replace it. Values
+    // come back exactly as they were written: "$HOME" in a post's title is text, not the
+    // user's home folder.
+    SafeFileConfig(const wxString& path, ConfigText& text, bool writable)
+        : wxFileConfig(text.Stream(), wxConvUTF8),
           m_path(path),
           m_writable(writable)
     {
+        SetExpandEnvVars(false);
         DisableAutoSave();
     }
 
@@ -187,8 +326,8 @@ bool SafeFileConfig::Flush(bool)
     const RunLock lock;
     if ( !lock.IsHeld() )
     {
-        // The lock has said who holds it.
-        wxLogError("The settings could not be written to \"%s\" now.", m_path);
+        wxLogError("The settings could not be written to \"%s\" now.\n%s", m_path,
+                   lock.GetError());
         return false;
     }
     wxString error;
@@ -206,32 +345,34 @@ bool SafeFileConfig::WriteChanges(wxString& error)
     std::string bytes;
     if ( !ReadAllBytes(m_path, bytes, error) )
         return false;
-    // A conversion that has read the file writes it back in the encoding it found there, so
-    // that a Latin-1 file stays Latin-1.
-    wxConvAuto conv;
-    wxString(bytes.data(), conv, bytes.size());
+    bool latin1 = false;
+    ConfigText text(DecodeConfig(bytes, latin1));
     // What the toolkit finds odd in the file it said when the file was opened.
     std::unique_ptr<wxLogNull> quiet = std::make_unique<wxLogNull>();
-    wxFileConfig latest("Feedquill", "Tarnwick", m_path, wxString(), CONFIG_STYLE, wxConvAuto());
+    wxFileConfig latest(text.Stream(), wxConvUTF8);
     quiet.reset();
+    latest.SetExpandEnvVars(false);
     latest.DisableAutoSave();
     for ( const Change& change : m_changes )
         change(latest);
     wxMemoryOutputStream stream;
-    if ( !latest.Save(stream, conv) )
+    if ( !latest.Save(stream, wxConvUTF8) )
     {
-        error = "The settings cannot be written in the file's encoding";
+        error = "The settings cannot be put into words";
         return false;
     }
-    std::string text(stream.GetLength(), '\0');
-    stream.CopyTo(text.data(), text.size());
-    return ReplaceFileBytes(m_path,
-                            [&text](std::string& out, wxString&)
-                            {
-                                out.swap(text);
-                                return true;
-                            },
-                            error);
+    std::string utf8(stream.GetLength(), '\0');
+    stream.CopyTo(&utf8[0], utf8.size());
+    const wxString saved = EscapeControls(wxString::FromUTF8(utf8.data(), utf8.size()));
+    // A Latin-1 file stays Latin-1 while it can say everything; a character it cannot hold
+    // (a title with "€") makes it UTF-8 rather than losing the line.
+    wxCharBuffer written;
+    if ( latin1 )
+        written = saved.mb_str(wxConvISO8859_1);
+    if ( !latin1 || (!saved.empty() && written.length() == 0) )
+        written = saved.utf8_str();
+    return ReplaceFile(m_path, std::string(written.data(), written.length()), error,
+                       PRIVATE_FILE_MODE);
 }
 
 } // anonymous namespace
@@ -260,16 +401,52 @@ void OpenConfig()
             wxLogWarning("\"%s\" is not a settings file Feedquill can read; it was kept as "
                          "\"%s\" and the default settings are used.", path, kept);
     }
-    // The toolkit's own words for a file it cannot open were said above, with the outcome.
-    std::unique_ptr<wxLogNull> quiet(readable ? nullptr : new wxLogNull);
-    wxConfigBase::Set(new SafeFileConfig(path, readable));
+    bool latin1 = false;
+    ConfigText text(readable && !IsUnreadableConfig(bytes) ? DecodeConfig(bytes, latin1)
+                                                           : wxString());
+    FileNamingLog naming(path);
+    wxConfigBase::Set(new SafeFileConfig(path, text, readable));
 }
 
-void CloseConfig()
+bool CloseConfig()
 {
     wxConfigBase* config = wxConfigBase::Get(false);
     if ( !config )
-        return;
-    config->Flush();
+        return true;
+    const bool written = config->Flush();
     std::unique_ptr<wxConfigBase> released(wxConfigBase::Set(nullptr));
+    return written;
+}
+
+bool ProjectExists(const wxString& name)
+{
+    // The first start has no group yet, and needs none.
+    return name == OPTION_PROJECT_DEFAULT || wxConfigBase::Get()->HasGroup(PROJECT_GROUP + name);
+}
+
+wxArrayString ListProjects()
+{
+    wxArrayString names;
+    wxConfigBase* config = wxConfigBase::Get();
+    const wxString oldPath = config->GetPath();
+    config->SetPath(PROJECT_GROUP);
+    wxString name;
+    long index = 0;
+    for ( bool more = config->GetFirstGroup(name, index); more;
+          more = config->GetNextGroup(name, index) )
+        names.push_back(name);
+    config->SetPath(oldPath);
+    return names;
+}
+
+wxString DescribeMissingProject(const wxString& name)
+{
+    const wxArrayString names = ListProjects();
+    wxString known;
+    for ( const wxString& project : names )
+        known += (known.empty() ? "\"" : ", \"") + project + "\"";
+    return wxString::Format("There is no project \"%s\" in \"%s\" (no group [project/%s]).\n"
+                            "%s", name, GetConfigPath(), name,
+                            known.empty() ? wxString("No project is set up there yet.")
+                                          : "The projects there: " + known + ".");
 }

@@ -18,6 +18,8 @@ constexpr const char* ENTRY_LAST_LINK = "LastLink";
 // The validators of the answer that gave LastTitle and LastLink, for a conditional request.
 constexpr const char* ENTRY_ETAG = "ETag";
 constexpr const char* ENTRY_LAST_MODIFIED = "LastModified";
+// The address that answered with them (after redirections): they are sent to it alone.
+constexpr const char* ENTRY_VALIDATOR_URL = "ValidatorURL";
 constexpr const char* ENTRY_TEMPLATE = "ProjectTemplate";  // default: the project name + ".txt"
 constexpr const char* TEMPLATE_EXTENSION = ".txt";
 

@@ -22,6 +22,9 @@
 namespace
 {
 
+// Templates are the user's own words: private, as the settings are.
+const mode_t TEMPLATE_FILE_MODE = 0600;
+
 // Reads a template file whole. A missing one is created, empty, where that is possible, and
 // gives an empty text; a file that is there but cannot be read gives false and the reason.
 bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason)
@@ -34,23 +37,107 @@ bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason
             reason = wxSysErrorMsgStr(errno);
             return false;
         }
-        const int created = open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int created = open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                 TEMPLATE_FILE_MODE);
         if ( created >= 0 )
             close(created);
         return true;
     }
-    if ( !S_ISREG(info.st_mode) )
-    {
-        reason = "it is not a regular file";
-        return false;
-    }
     int error = 0;
     if ( !ReadFileBytes(path, bytes, error) )
     {
-        reason = wxSysErrorMsgStr(error);
+        reason = error == EINVAL || error == EISDIR ? wxString("it is not a regular file")
+                                                    : wxSysErrorMsgStr(error);
         return false;
     }
     return true;
+}
+
+// The length of the UTF-8 sequence that starts at bytes[at]; 0 when it is not a valid one
+// (a stray continuation byte, a cut sequence, an overlong form, a surrogate, beyond U+10FFFF).
+size_t Utf8SequenceLength(const std::string& bytes, size_t at)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if ( lead < 0x80 )
+        return 1;
+    size_t length;
+    unsigned char low = 0x80, high = 0xbf;  // the range of the second byte
+    if ( lead >= 0xc2 && lead <= 0xdf )
+        length = 2;
+    else if ( lead >= 0xe0 && lead <= 0xef )
+    {
+        length = 3;
+        if ( lead == 0xe0 )
+            low = 0xa0;
+        else if ( lead == 0xed )
+            high = 0x9f;
+    }
+    else if ( lead >= 0xf0 && lead <= 0xf4 )
+    {
+        length = 4;
+        if ( lead == 0xf0 )
+            low = 0x90;
+        else if ( lead == 0xf4 )
+            high = 0x8f;
+    }
+    else
+        return 0;
+    if ( at + length > bytes.size() || byte(at + 1) < low || byte(at + 1) > high )
+        return 0;
+    for ( size_t i = 2; i < length; ++i )
+    {
+        if ( byte(at + i) < 0x80 || byte(at + i) > 0xbf )
+            return 0;
+    }
+    return length;
+}
+
+// A template's text. Templates are UTF-8 (or carry a byte-order mark that says otherwise); a
+// byte that is not UTF-8 becomes U+FFFD alone, rather than the whole file being read in
+// another encoding, and the first one is named by its line and column.
+wxString DecodeTemplate(const wxString& path, const std::string& bytes)
+{
+    wxConvAuto detect;
+    const wxString detected(bytes.data(), detect, bytes.size());
+    if ( detect.GetBOM() != wxBOM_None && detect.GetBOM() != wxBOM_UTF8 )
+        return detected;
+    const size_t start = detect.GetBOM() == wxBOM_UTF8 ? 3 : 0;
+    wxString text;
+    size_t bad = 0, line = 1, column = 1, badLine = 0, badColumn = 0;
+    for ( size_t at = start; at < bytes.size(); )
+    {
+        const size_t length = Utf8SequenceLength(bytes, at);
+        if ( length == 0 )
+        {
+            if ( bad++ == 0 )
+            {
+                badLine = line;
+                badColumn = column;
+            }
+            text += wxUniChar(0xfffd);
+            ++at;
+        }
+        else
+        {
+            text += wxString::FromUTF8(bytes.data() + at, length);
+            if ( bytes[at] == '\n' )
+            {
+                ++line;
+                column = 0;
+            }
+            at += length;
+        }
+        ++column;
+    }
+    if ( bad > 0 )
+        wxLogWarning("The signature template \"%s\" is not valid UTF-8 at line %zu, column "
+                     "%zu%s; Feedquill reads it as UTF-8 with the replacement character (U+FFFD) "
+                     "in place of each such byte. Save it as UTF-8 to keep every character.",
+                     path,
+                     badLine, badColumn,
+                     bad > 1 ? wxString::Format(" (and %zu more bytes)", bad - 1) : wxString());
+    return text;
 }
 
 } // anonymous namespace
@@ -77,6 +164,7 @@ void Project::Load(wxString name)
     m_lastLink = config->Read(ENTRY_LAST_LINK, wxString());
     m_etag = config->Read(ENTRY_ETAG, wxString());
     m_lastModified = config->Read(ENTRY_LAST_MODIFIED, wxString());
+    m_validatorURL = config->Read(ENTRY_VALIDATOR_URL, wxString());
     m_templateName = config->Read(ENTRY_TEMPLATE, name + TEMPLATE_EXTENSION);
     LoadTemplate();
     config->SetPath(oldPath);
@@ -89,8 +177,10 @@ void Project::SetFeedURL(wxString url)
     {
         m_etag.clear();
         m_lastModified.clear();
+        m_validatorURL.clear();
         wxConfigBase::Get()->DeleteEntry(GetKey(ENTRY_ETAG), false);
         wxConfigBase::Get()->DeleteEntry(GetKey(ENTRY_LAST_MODIFIED), false);
+        wxConfigBase::Get()->DeleteEntry(GetKey(ENTRY_VALIDATOR_URL), false);
     }
     m_feedURL = url;
     wxConfigBase::Get()->Write(GetKey(ENTRY_FEED_URL), m_feedURL);
@@ -123,7 +213,7 @@ void Project::LoadTemplate()
         return;
     }
     m_templateError.clear();
-    m_template = wxString(bytes.data(), wxConvAuto(), bytes.size());
+    m_template = DecodeTemplate(path, bytes);
     m_templateIsSample = m_template.empty();
     if ( m_templateIsSample )
         m_template = kDefaultTemplate;
@@ -133,19 +223,23 @@ bool Project::SaveTemplate(const std::function<void()>& takeText)
 {
     const RunLock lock;
     if ( !lock.IsHeld() )
+    {
+        wxLogError("%s", lock.GetError());
         return false;
+    }
     // wxConvAuto writes UTF-8 without a byte-order mark, and so does this.
     const wxString path = GetTemplateDir() + m_name + TEMPLATE_EXTENSION;
+    FileReplacement replacement;
     wxString error;
-    const bool saved = ReplaceFileContents(path,
-                                           [&]
-                                           {
-                                               if ( takeText )
-                                                   takeText();
-                                               return m_template;
-                                           },
-                                           wxConvUTF8, error);
-    if ( !saved )
+    if ( replacement.Open(path, error, TEMPLATE_FILE_MODE) )
+    {
+        // Only once the file is known to be writable: the editor keeps its text otherwise.
+        if ( takeText )
+            takeText();
+        const wxScopedCharBuffer utf8 = m_template.utf8_str();
+        replacement.Commit(std::string(utf8.data(), utf8.length()), error);
+    }
+    if ( !error.empty() )
     {
         wxLogError("The signature template could not be saved to \"%s\".\n%s.", path, error);
         return false;

@@ -15,8 +15,10 @@ enum SignatureResult
     SIGNATURE_UPDATE_FAILED = 1,  // Update only: the feed could not be read
     SIGNATURE_NO_FILE = 2,
     SIGNATURE_CANNOT_WRITE = 3,
-    SIGNATURE_NO_TEMPLATE = 4     // the template file is there but could not be read, or, in
+    SIGNATURE_NO_TEMPLATE = 4,    // the template file is there but could not be read, or, in
                                   // a command-line run, no template was saved
+    SIGNATURE_SETTINGS_NOT_SAVED = 5  // Update only: the signature was written, but the
+                                      // settings that remember the post could not be
 };
 
 // The signature template used when the project's template file is empty.
@@ -45,6 +47,8 @@ public:
     // forgotten when the feed address changes.
     wxString m_etag;
     wxString m_lastModified;
+    // The address whose answer gave them: they are sent there only.
+    wxString m_validatorURL;
     bool m_quiet = false;
     bool m_cmdMode = false;
     bool m_updateCheckDue = false;

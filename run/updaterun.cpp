@@ -2,6 +2,8 @@
 
 #include "project/project.h"
 
+#include "base/datafolders.h"
+#include "base/displaytext.h"
 #include "base/messenger.h"
 #include "base/runlock.h"
 #include "base/safefile.h"
@@ -13,17 +15,60 @@
 #include <wx/log.h>
 #include <wx/strconv.h>
 
+#include <langinfo.h>
+#include <string>
+
 namespace
 {
 
-// The text as it goes to the file: the local encoding when it can say everything, else UTF-8,
-// which mail programs read, rather than losing the text (any non-ASCII title under the C
-// locale of a cron job).
-const wxMBConv& ChooseEncoding(const wxString& text)
+// The encoding of the user's locale, by the name iconv knows; empty where the locale names
+// none (C and POSIX: the locale of a cron job, a systemd timer, a bare ssh command).
+wxString GetLocaleCodeset()
 {
-    if ( wxConvLocal.FromWChar(nullptr, 0, text.wc_str()) != wxCONV_FAILED )
-        return wxConvLocal;
-    return wxConvUTF8;
+    const char* codeset = nl_langinfo(CODESET);
+    const wxString name = codeset ? wxString(codeset) : wxString();
+    if ( name.empty() || name == "ANSI_X3.4-1968" || name.Upper() == "ASCII" )
+        return wxString();
+    return name;
+}
+
+bool IsUtf8(const wxString& codeset)
+{
+    const wxString name = codeset.Upper();
+    return name == "UTF-8" || name == "UTF8";
+}
+
+// The signature's bytes: UTF-8, which mail programs read, unless the locale chose another
+// encoding. There a character the encoding cannot hold is written as "?" and counted in
+// replaced, rather than the whole file changing its encoding unseen.
+std::string EncodeSignature(const wxString& text, wxString& codeset, size_t& replaced)
+{
+    replaced = 0;
+    codeset = GetLocaleCodeset();
+    if ( codeset.empty() || IsUtf8(codeset) )
+    {
+        codeset = "UTF-8";
+        const wxScopedCharBuffer utf8 = text.utf8_str();
+        return std::string(utf8.data(), utf8.length());
+    }
+    const wxCSConv conv(codeset);
+    const wxCharBuffer whole = text.mb_str(conv);
+    if ( text.empty() || whole.length() > 0 )
+        return std::string(whole.data(), whole.length());
+    std::string bytes;
+    for ( const wxUniChar c : text )
+    {
+        const wxString character(c);
+        const wxCharBuffer one = character.mb_str(conv);
+        if ( one.length() > 0 )
+            bytes.append(one.data(), one.length());
+        else
+        {
+            bytes += '?';
+            ++replaced;
+        }
+    }
+    return bytes;
 }
 
 // Mail programs read signatures in HTML too; there the title and link must stay text, whatever
@@ -48,6 +93,8 @@ wxString EscapeHtml(const wxString& text)
             escaped += "&gt;";
         else if ( c == '"' )
             escaped += "&quot;";
+        else if ( c == '\'' )
+            escaped += "&#39;";
         else
             escaped += c;
     }
@@ -62,18 +109,57 @@ wxString ExpandTemplate(const wxString& text, const wxString& title, const wxStr
     return result;
 }
 
+// Whether a post's link may stand in an HTML signature: only web addresses. A "javascript:" or
+// "data:" link would run or show whatever the feed's author chose in the reader's mail program.
+bool IsWebLink(const wxString& link)
+{
+    const wxString lower = link.Lower();
+    return lower.StartsWith("http://") || lower.StartsWith("https://");
+}
+
 // A command-line run writes no signature from the built-in sample, with its made-up name: the
 // user has never seen it there. The window shows the sample in its editor instead.
 bool RefusesSampleTemplate(const Project& project)
 {
     if ( !project.m_cmdMode || !project.m_templateIsSample )
         return false;
+    const wxString templatePath = project.GetTemplateDir() + project.m_templateName;
+    // The window's Save writes the file named after the project; a ProjectTemplate naming
+    // another file is read, never saved.
+    const bool saveWorks = project.m_templateName == project.m_name + TEMPLATE_EXTENSION;
     wxLogError("The signature file \"%s\" was left as it was, because no signature template "
-               "is saved yet.\nStart Feedquill without -c or -q, edit the template and press "
-               "Save, or write the template to \"%s\" (%%title%% and %%link%% stand for the "
-               "newest post's title and link).",
-               project.GetSignaturePath(), project.GetTemplateDir() + project.m_templateName);
+               "is saved yet.\n%sWrite the template to \"%s\" (%%title%% and %%link%% stand "
+               "for the newest post's title and link).", project.GetSignaturePath(),
+               saveWorks ? "Start Feedquill without -c or -q, edit the template and press "
+                           "Save, or: "
+                         : "",
+               templatePath);
     return true;
+}
+
+// The signature must never be written over the program's own files: the template would lose
+// its macros for good, the settings everything. What it is then, in words; empty when it is
+// none of them.
+wxString NameOwnFile(const Project& project, const wxString& path)
+{
+    const struct
+    {
+        wxString file;
+        const char* what;
+    } own[] =
+    {
+        { project.GetTemplateDir() + project.m_templateName, "the signature template" },
+        { project.GetTemplateDir() + project.m_name + TEMPLATE_EXTENSION,
+          "the signature template" },
+        { GetConfigPath(), "Feedquill's settings file" },
+        { g_dataDir + "Feedquill.lock", "Feedquill's lock file" },
+    };
+    for ( const auto& file : own )
+    {
+        if ( IsSameFile(path, file.file) )
+            return wxString::Format("%s \"%s\"", file.what, file.file);
+    }
+    return wxString();
 }
 
 wxString DescribeFeedError(const Project& project, const FeedReader& reader)
@@ -88,6 +174,12 @@ wxString DescribeFeedError(const Project& project, const FeedReader& reader)
 // repeat them (Last-Modified rarely comes with it); those it leaves out still stand.
 void StoreValidators(Project& project, const FeedReader& reader)
 {
+    // They belong to the address that answered; a 304 came from the one they were sent to.
+    if ( !reader.IsNotModified() )
+    {
+        project.m_validatorURL = reader.GetFinalUrl();
+        wxConfigBase::Get()->Write(project.GetKey(ENTRY_VALIDATOR_URL), project.m_validatorURL);
+    }
     const struct
     {
         const char* entry;
@@ -117,11 +209,14 @@ int Project::Update()
 {
     const RunLock lock;
     if ( !lock.IsHeld() )
+    {
+        wxLogError("%s", lock.GetError());
         return SIGNATURE_UPDATE_FAILED;
+    }
     FeedReader reader(m_feedURL);
     // Validators only stand for a post that was stored with them.
     if ( !m_lastTitle.empty() && !m_lastLink.empty() )
-        reader.SetValidators(m_etag, m_lastModified);
+        reader.SetValidators(m_etag, m_lastModified, m_validatorURL);
     const int error = reader.Read();
     return FinishUpdate(reader, error);
 }
@@ -131,7 +226,10 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
 {
     const RunLock lock;
     if ( !lock.IsHeld() )
+    {
+        wxLogError("%s", lock.GetError());
         return SIGNATURE_UPDATE_FAILED;
+    }
     if ( error != 0 )
     {
         const wxString detail = DescribeFeedError(*this, reader);
@@ -152,9 +250,13 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
     config->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
     config->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);
     StoreValidators(*this, reader);
-    config->Flush(false);
+    const bool stored = config->Flush(false);
 
-    const int result = WriteSignature();
+    // The signature shows the newest post even where the settings could not keep it (which
+    // was said); the run has not succeeded then.
+    int result = WriteSignature();
+    if ( result == SIGNATURE_WRITTEN && !stored )
+        result = SIGNATURE_SETTINGS_NOT_SAVED;
     if ( m_updateCheckDue && checkForUpdates )
         checkForUpdates();
     else if ( m_updateCheckDue )
@@ -162,8 +264,9 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
     // Only what was done is reported as done; WriteSignature has said what was not.
     if ( !m_quiet && result == SIGNATURE_WRITTEN )
     {
-        Messenger::Get()->ShowMessage("Updated successfully:\n Title : " + m_lastTitle
-                                          + "\n Link: " + m_lastLink,
+        Messenger::Get()->ShowMessage("Updated successfully:\n Title : "
+                                          + ShowControlsInLine(m_lastTitle) + "\n Link: "
+                                          + ShowControlsInLine(m_lastLink),
                                       "Message", wxOK | wxCENTRE);
     }
     return result;
@@ -180,7 +283,10 @@ int Project::WriteSignature()
     }
     const RunLock lock;
     if ( !lock.IsHeld() )
+    {
+        wxLogError("%s", lock.GetError());
         return SIGNATURE_CANNOT_WRITE;
+    }
     const wxString path = GetSignaturePath();
     if ( !m_templateError.empty() )
     {
@@ -190,15 +296,38 @@ int Project::WriteSignature()
     }
     if ( RefusesSampleTemplate(*this) )
         return SIGNATURE_NO_TEMPLATE;
-    const bool html = IsHtmlFile(path);
-    const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
-                                         html ? EscapeHtml(m_lastLink) : m_lastLink);
-    wxString error;
-    if ( !ReplaceFileContents(path, [&text] { return text; }, ChooseEncoding(text), error) )
+    const wxString own = NameOwnFile(*this, path);
+    if ( !own.empty() )
     {
-        wxLogError("The signature file \"%s\" could not be written.\n%s.\nIt was to show "
-                   "this post:\n Title : %s\n Link: %s", path, error, m_lastTitle, m_lastLink);
+        wxLogError("The signature file \"%s\" was not written, because it is %s.\nChoose "
+                   "another file for the signature.", path, own);
         return SIGNATURE_CANNOT_WRITE;
     }
+    const bool html = IsHtmlFile(path);
+    if ( html && m_template.Contains("%link%") && !IsWebLink(m_lastLink) )
+    {
+        wxLogError("The signature file \"%s\" was left as it was, because the post's link "
+                   "\"%s\" is not an http:// or https:// address, and an HTML signature "
+                   "carries web links only.", path, ShowControlsInLine(m_lastLink));
+        return SIGNATURE_CANNOT_WRITE;
+    }
+    const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
+                                         html ? EscapeHtml(m_lastLink) : m_lastLink);
+    wxString codeset;
+    size_t replaced = 0;
+    const std::string bytes = EncodeSignature(text, codeset, replaced);
+    wxString error;
+    if ( !ReplaceFile(path, bytes, error) )
+    {
+        wxLogError("The signature file \"%s\" could not be written.\n%s.\nIt was to show "
+                   "this post:\n Title : %s\n Link: %s", path, error,
+                   ShowControlsInLine(m_lastTitle), ShowControlsInLine(m_lastLink));
+        return SIGNATURE_CANNOT_WRITE;
+    }
+    if ( replaced > 0 )
+        wxLogWarning("The signature file \"%s\" is written in %s, the encoding of your "
+                     "locale, which cannot hold %zu of its characters; each was written as "
+                     "\"?\". A UTF-8 locale (such as C.UTF-8) keeps them all.", path, codeset,
+                     replaced);
     return SIGNATURE_WRITTEN;
 }

@@ -59,7 +59,8 @@ void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
     auto fetch = std::make_shared<FeedFetch>(g_project.m_feedURL);
     // As the update run does: validators only stand for a post that was stored with them.
     if ( !g_project.m_lastTitle.empty() && !g_project.m_lastLink.empty() )
-        fetch->reader.SetValidators(g_project.m_etag, g_project.m_lastModified);
+        fetch->reader.SetValidators(g_project.m_etag, g_project.m_lastModified,
+                                    g_project.m_validatorURL);
     if ( g_project.m_updateCheckDue && FEEDQUILL_UPDATE_CHECK )
         fetch->checker = std::make_unique<UpdateChecker>();
     const HttpOptions feedOptions = FeedReader::GetDefaultHttpOptions();

@@ -40,6 +40,10 @@ bool IsUpdateCheckDue(bool enabledByDefault, long defaultPeriodDays)
     // short of whole days and ends a day later.
     const wxTimeSpan elapsed = today - wxDateTime(static_cast<time_t>(last));
     const wxTimeSpan period = wxTimeSpan::Days(ReadUpdatePeriodicity(defaultPeriodDays));
+    // A date after today was stamped while the clock was wrong: waiting for it would stop the
+    // check for as long as the clock was fast, perhaps years.
+    if ( elapsed.IsNegative() )
+        return true;
     return elapsed.GetMilliseconds() >= period.GetMilliseconds();
 }
 

@@ -175,7 +175,7 @@ TEST(FeedReaderConditional, SendsTheValidatorsItIsGiven)
     {
         FeedReader reader(feed.Url());
         reader.SetHttpOptions(FastHttpOptions());
-        reader.SetValidators(c.etag, c.lastModified);
+        reader.SetValidators(c.etag, c.lastModified, feed.Url());
         EXPECT_EQ(reader.Read(), 0) << c.etag;
         EXPECT_FALSE(reader.IsNotModified());
         EXPECT_EQ(reader.GetTitle(), "Newest");
@@ -193,7 +193,7 @@ TEST(FeedReaderConditional, NotModifiedIsSuccessWithoutAPostOnlyWhenAskedFor)
     ConditionalFeed feed;
     FeedReader asked(feed.Url());
     asked.SetHttpOptions(FastHttpOptions());
-    asked.SetValidators(wxString::FromUTF8(ETAG), wxString());
+    asked.SetValidators(wxString::FromUTF8(ETAG), wxString(), feed.Url());
     EXPECT_EQ(asked.Read(), 0);
     EXPECT_TRUE(asked.IsNotModified());
     EXPECT_EQ(asked.GetTitle(), "");
