@@ -54,6 +54,42 @@ TEST_F(TemplateLoad, ByteOrderMarksSelectTheEncoding)
     EXPECT_EQ(g_project.m_template, wxString::FromUTF8("Grüße"));
 }
 
+// A template is UTF-8: a byte that is not becomes U+FFFD alone, and the file and the place are
+// named, instead of the whole file turning into Latin-1.
+TEST_F(TemplateLoad, ABadByteIsReplacedAloneAndNamed)
+{
+    const struct
+    {
+        std::string bytes;
+        const char* text;
+        const char* where;  // empty: no warning
+    } cases[] =
+    {
+        { "Gr\xC3\xBC\xC3\x9F" "e\n%title%\xFF", "Gr\xC3\xBC\xC3\x9F" "e\n%title%\xEF\xBF\xBD",
+          "line 2, column 8" },
+        { "\xE9t\xE9", "\xEF\xBF\xBDt\xEF\xBF\xBD", "line 1, column 1 (and 1 more bytes)" },
+        { "cut \xE2\x82", "cut \xEF\xBF\xBD\xEF\xBF\xBD", "line 1, column 5" },
+        { "\xEF\xBB\xBF" "Gr\xC3\xBC\xC3\x9F" "e", "Gr\xC3\xBC\xC3\x9F" "e", "" },
+    };
+    for ( const auto& c : cases )
+    {
+        WriteBytes(GetTemplatePath("default.txt"), c.bytes);
+        g_project = Project();
+        LogCollector log;
+        LoadProject();
+        EXPECT_EQ(g_project.m_template, wxString::FromUTF8(c.text)) << c.bytes;
+        const wxString said = log.GetAll();
+        if ( *c.where )
+        {
+            EXPECT_NE(said.find(GetTemplatePath("default.txt")), wxString::npos) << said;
+            EXPECT_NE(said.find(c.where), wxString::npos) << said;
+        }
+        else
+            EXPECT_EQ(said, "");
+        EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), c.bytes);
+    }
+}
+
 TEST_F(TemplateLoad, UnopenableFileKeepsTheTextInMemory)
 {
     LoadProject();
