@@ -67,7 +67,9 @@ bool ApplyCommandLine(const wxCmdLineParser& parser)
         g_project.m_cmdMode = true;
 
     ChooseFolders(parser.Found("l"));
-    wxFileName::Mkdir(g_dataDir + "SignatureTemplates", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    // The settings may hold a private feed's address with its token: a new data folder is the
+    // user's alone. One that exists keeps its permissions.
+    wxFileName::Mkdir(g_dataDir + "SignatureTemplates", 0700, wxPATH_MKDIR_FULL);
     // From the settings it reads to the signature it writes, one command-line run at a time.
     if ( g_project.m_cmdMode )
     {

@@ -7,6 +7,7 @@
 
 #include "base/datafolders.h"
 #include "project/configfile.h"
+#include "feed/feeddocument.h"
 #include "feed/feedreader.h"
 #include "base/httpclient.h"
 #include "project/project.h"
@@ -217,6 +218,40 @@ void ProjectUpdate(benchmark::State& state, FeedGen::Format format, std::size_t 
 }
 
 template <class Function>
+// Documents of many siblings or of one element with many attributes load in time linear in
+// their size: a list searched on every append would make them quadratic. Google Benchmark fits
+// the growth (the "BigO" line); it belongs here, not in a test with a time limit.
+std::string ManySiblings(int count)
+{
+    std::string xml = "<r>";
+    for ( int i = 0; i < count; ++i )
+        xml += "<i>post</i>text";
+    return xml + "</r>";
+}
+
+std::string ManyAttributes(int count)
+{
+    std::string xml = "<r";
+    for ( int i = 0; i < count; ++i )
+        xml += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    return xml + "/>";
+}
+
+void LoadWide(benchmark::State& state, std::string (*make)(int))
+{
+    const std::string xml = make(static_cast<int>(state.range(0)));
+    for ( auto _ : state )
+    {
+        wxXmlDocument doc;
+        FeedDocumentLoader loader(doc);
+        loader.Feed(xml.data(), xml.size());
+        if ( loader.Finish() != FeedDocumentLoader::COMPLETE )
+            state.SkipWithError("the document did not load");
+        benchmark::DoNotOptimize(doc.GetRoot());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
 void Register(const char* name, Function function, FeedGen::Format format, const Size& size,
               benchmark::TimeUnit unit)
 {
@@ -254,6 +289,13 @@ int main(int argc, char** argv)
             Register("ProjectUpdate", ProjectUpdate, format, size, benchmark::kMicrosecond);
         for ( const Size& size : SIZES )
             Register("Transfer", Transfer, format, size, benchmark::kMicrosecond);
+    }
+    for ( const auto& wide : { std::make_pair("LoadSiblings", &ManySiblings),
+                               std::make_pair("LoadAttributes", &ManyAttributes) } )
+    {
+        benchmark::RegisterBenchmark(wide.first, LoadWide, wide.second)
+            ->RangeMultiplier(2)->Range(4096, 32768)->Complexity(benchmark::oN)
+            ->Unit(benchmark::kMicrosecond);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

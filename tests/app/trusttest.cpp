@@ -447,3 +447,28 @@ TEST_F(Trust, MessagesNameWhatIsReallyWrong)
     EXPECT_NE(run.err.find("shared.txt"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("press Save"), std::string::npos) << run.err;
 }
+
+// A first run makes the data folder and the files in it private; the umask may only tighten.
+TEST_F(Trust, AFirstRunMakesPrivateFiles)
+{
+    TempDir fresh;
+    const ProgramRun run = RunProgram("-q", fresh.GetPath());
+    EXPECT_EQ(run.status, 1);  // no feed address yet
+    const struct
+    {
+        const char* name;
+        mode_t mode;
+    } cases[] =
+    {
+        { ".feedquill", 0700 },
+        { ".feedquill/SignatureTemplates", 0700 },
+        { ".feedquill/SignatureTemplates/default.txt", 0600 },
+        { ".feedquill/Feedquill.lock", 0600 },
+    };
+    for ( const auto& c : cases )
+    {
+        struct stat info;
+        ASSERT_EQ(stat(fresh.File(c.name).fn_str(), &info), 0) << c.name;
+        EXPECT_EQ(info.st_mode & 0777, c.mode) << c.name;
+    }
+}

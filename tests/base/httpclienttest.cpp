@@ -427,7 +427,7 @@ TEST(HttpClientBody, SinkThatHasEnoughEndsAnEndlessBody)
     HttpClient client(FastHttpOptions());
     std::size_t received = 0;
     int calls = 0;
-    const Clock::time_point start = Clock::now();
+    // An endless body that the receiver did not stop would end in the time limit's error.
     const int result = client.Get(server.Url("/endless"), [&](const char*, size_t size)
                                   {
                                       received += size;
@@ -436,7 +436,6 @@ TEST(HttpClientBody, SinkThatHasEnoughEndsAnEndlessBody)
     EXPECT_EQ(result, HTTP_OK);
     EXPECT_EQ(calls, 3);
     EXPECT_GT(received, 0u);
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 1.5);
 }
 
 TEST(HttpClientTls, TrustsOnlyTheGivenOrEnvironmentCertificates)

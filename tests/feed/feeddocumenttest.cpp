@@ -24,7 +24,6 @@ namespace
 {
 
 using Loader = FeedDocumentLoader;
-using Clock = std::chrono::steady_clock;
 
 // wxXmlDocument::Load drops the white-only pieces expat hands over before the first other
 // character of a text run (expat splits runs at line breaks); the loader keeps the run whole.
@@ -281,9 +280,7 @@ TEST(FeedDocumentLoader, RefusesNestingBeyondTheLimit)
     EXPECT_EQ(Load(Nested(Loader::MAX_DEPTH + 1), doc), Loader::REFUSED);
     EXPECT_EQ(doc.GetRoot(), nullptr);
 
-    const Clock::time_point start = Clock::now();
     EXPECT_EQ(Load(Nested(1000000), doc), Loader::REFUSED);
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
 }
 
 TEST(FeedDocumentLoader, RefusesMoreNodesThanTheLimit)
@@ -406,9 +403,9 @@ TEST(FeedDocumentLoader, AsksTheStopperAtEachClosingElement)
 
 // Appending children or attributes by walking their lists would take minutes here; the bound is
 // loose so that a slow machine passes.
-TEST(FeedDocumentLoader, LoadsManySiblingsAndAttributesInLinearTime)
+// How the time grows with the count is measured in bench/ (LoadSiblings, LoadAttributes).
+TEST(FeedDocumentLoader, LoadsManySiblingsAndAttributes)
 {
-    const Clock::time_point start = Clock::now();
     wxXmlDocument siblings;
     ASSERT_EQ(Load("<r>" + Repeat("<i>post</i>text", 33333) + "</r>", siblings),
               Loader::COMPLETE);
@@ -435,7 +432,6 @@ TEST(FeedDocumentLoader, LoadsManySiblingsAndAttributesInLinearTime)
         count = i + 1;
     }
     EXPECT_EQ(count, 100000);
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 5.0);
 }
 
 // A character of a legacy encoding split between two pieces of input waits for the second.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using ConfigFile = ProjectTest;
@@ -112,4 +113,41 @@ TEST_F(ConfigFile, LatinOneSettingsKeepEveryLine)
     EXPECT_EQ(ReadBytes(GetConfigPath()),
               "[project/default]\nFilePath=/home/j\xC3\xBCrgen/.signature\n"
               "LastTitle=Price: 5 \xE2\x82\xAC\n");
+}
+
+// The settings may hold a private feed's token: a new file is the user's alone, whatever the
+// umask allows; the umask may only take more away. A file that exists keeps its permissions.
+TEST_F(ConfigFile, NewSettingsArePrivate)
+{
+    const struct
+    {
+        mode_t umask;
+        mode_t existing;  // 0: no file yet
+        mode_t expected;
+    } cases[] =
+    {
+        { 022, 0, 0600 },
+        { 0, 0, 0600 },
+        { 077, 0, 0600 },
+        { 0277, 0, 0400 },
+        { 022, 0644, 0644 },
+    };
+    for ( const auto& c : cases )
+    {
+        unlink(GetConfigPath().fn_str());
+        if ( c.existing )
+        {
+            WriteBytes(GetConfigPath(), "[options]\n");
+            chmod(GetConfigPath().fn_str(), c.existing);
+        }
+        ReopenConfig();
+        const mode_t previous = umask(c.umask);
+        wxConfigBase::Get()->Write("/project/default/FeedURL", "https://blog.example/?token=s");
+        const bool flushed = wxConfigBase::Get()->Flush();
+        umask(previous);
+        ASSERT_TRUE(flushed);
+        struct stat info;
+        ASSERT_EQ(stat(GetConfigPath().fn_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, c.expected) << std::oct << c.umask;
+    }
 }
