@@ -202,10 +202,13 @@ struct HttpClient::Response
 HttpClient::HttpClient(const HttpOptions& options)
     : m_options(options),
       m_curl(curl_easy_init(), curl_easy_cleanup),
-      m_headers(nullptr, curl_slist_free_all)
+      m_headers(nullptr, curl_slist_free_all),
+      m_connectTo(nullptr, curl_slist_free_all)
 {
     for ( const std::string& header : m_options.headers )
         m_headers.reset(curl_slist_append(m_headers.release(), header.c_str()));
+    for ( const std::string& entry : m_options.connectTo )
+        m_connectTo.reset(curl_slist_append(m_connectTo.release(), entry.c_str()));
 }
 
 HttpClient::~HttpClient() = default;
@@ -291,6 +294,7 @@ void HttpClient::SetOptions(long timeoutMs)
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, m_headers.get());
+    curl_easy_setopt(curl, CURLOPT_CONNECT_TO, m_connectTo.get());
     if ( m_options.compressed )
         curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, m_options.connectTimeoutSecs);

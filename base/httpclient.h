@@ -43,6 +43,9 @@ struct HttpOptions
     // nothing arrives, with the body bytes of the current response received so far (0 while
     // connecting or waiting). Returning false stops the transfer with HTTP_CANCELLED.
     std::function<bool(std::size_t bodyBytes)> progress;
+    // Connections for one "host:port" go to another ("HOST:PORT:TO-HOST:TO-PORT", libcurl's
+    // CONNECT_TO): how tests serve the standard ports from loopback ports of their own.
+    std::vector<std::string> connectTo;
 };
 
 // Fetches one address with GET over http or https, following redirections itself so that it
@@ -90,6 +93,7 @@ private:
     HttpOptions m_options;
     std::unique_ptr<CURL, void (*)(CURL*)> m_curl;
     std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_headers;
+    std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_connectTo;
     std::string m_url;
     int m_redirects = 0;
     wxString m_error;

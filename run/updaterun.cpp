@@ -8,6 +8,8 @@
 #include "feed/feedreader.h"
 #include "project/configfile.h"
 #include "project/configkeys.h"
+#include "run/feednotice.h"
+#include "run/signaturetext.h"
 
 #include <wx/config.h>
 #include <wx/log.h>
@@ -24,42 +26,6 @@ const wxMBConv& ChooseEncoding(const wxString& text)
     if ( wxConvLocal.FromWChar(nullptr, 0, text.wc_str()) != wxCONV_FAILED )
         return wxConvLocal;
     return wxConvUTF8;
-}
-
-// Mail programs read signatures in HTML too; there the title and link must stay text, whatever
-// characters they hold.
-bool IsHtmlFile(const wxString& path)
-{
-    const wxString lower = path.Lower();
-    return lower.EndsWith(".html") || lower.EndsWith(".htm");
-}
-
-wxString EscapeHtml(const wxString& text)
-{
-    wxString escaped;
-    escaped.reserve(text.length());
-    for ( const wxUniChar c : text )
-    {
-        if ( c == '&' )
-            escaped += "&amp;";
-        else if ( c == '<' )
-            escaped += "&lt;";
-        else if ( c == '>' )
-            escaped += "&gt;";
-        else if ( c == '"' )
-            escaped += "&quot;";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
-wxString ExpandTemplate(const wxString& text, const wxString& title, const wxString& link)
-{
-    wxString result = text;
-    result.Replace("%title%", title, true);
-    result.Replace("%link%", link, true);
-    return result;
 }
 
 // A command-line run writes no signature from the built-in sample, with its made-up name: the
@@ -154,6 +120,7 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
     StoreValidators(*this, reader);
     config->Flush(false);
 
+    TellFeedFoundOnPage(*this, reader);
     const int result = WriteSignature();
     if ( m_updateCheckDue && checkForUpdates )
         checkForUpdates();
@@ -190,9 +157,7 @@ int Project::WriteSignature()
     }
     if ( RefusesSampleTemplate(*this) )
         return SIGNATURE_NO_TEMPLATE;
-    const bool html = IsHtmlFile(path);
-    const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
-                                         html ? EscapeHtml(m_lastLink) : m_lastLink);
+    const wxString text = MakeSignatureText(m_template, m_lastTitle, m_lastLink, path);
     wxString error;
     if ( !ReplaceFileContents(path, [&text] { return text; }, ChooseEncoding(text), error) )
     {
