@@ -12,8 +12,7 @@ wxString GetNextStep(const Project& project)
         return _("Start here: press \"...\" beside the address field and enter your blog's "
                  "address.");
     if ( project.m_filePath.empty() )
-        return _("Next: press \"...\" beside the file field and choose the file your mail "
-                 "program reads the signature from.");
+        return _("Next: press \"...\" beside the file field and choose your signature file.");
     if ( project.m_lastTitle.empty() )
         return _("Next: edit the template below, then press Get Data to read your newest post "
                  "and write the signature.");

@@ -3,6 +3,7 @@
 #include "project/project.h"
 #include "run/signaturetext.h"
 
+#include <wx/arrstr.h>
 #include <wx/textctrl.h>
 
 namespace
@@ -59,7 +60,20 @@ wxString SignaturePreview::MakeSource() const
     // An HTML signature is shown as a mail program shows it; any other as the text it is.
     if ( IsHtmlSignature(g_project.m_filePath) )
         return text;
-    return "<pre>" + EscapeForPage(text) + "</pre>";
+    // Line by line, so that long lines wrap; indentation stays.
+    wxString page;
+    for ( const wxString& line : wxSplit(text, '\n', '\0') )
+    {
+        const size_t indent = line.find_first_not_of(' ');
+        const size_t blanks = indent == wxString::npos ? line.length() : indent;
+        wxString shown;
+        for ( size_t i = 0; i < blanks; ++i )
+            shown += "&nbsp;";
+        shown += EscapeForPage(line.substr(blanks));
+        // An empty line keeps its height, as it does in the file.
+        page += (page.empty() ? "" : "<br>") + (shown.empty() ? "&nbsp;" : shown);
+    }
+    return "<p>" + page + "</p>";
 }
 
 void SignaturePreview::ShowSignature()
