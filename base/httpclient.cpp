@@ -207,7 +207,8 @@ HttpClient::HttpClient(const HttpOptions& options)
     : m_options(options),
       m_curl(curl_easy_init(), curl_easy_cleanup),
       m_headers(nullptr, curl_slist_free_all),
-      m_conditionalHeaders(nullptr, curl_slist_free_all)
+      m_conditionalHeaders(nullptr, curl_slist_free_all),
+      m_connectTo(nullptr, curl_slist_free_all)
 {
     for ( const std::string& header : m_options.headers )
     {
@@ -221,6 +222,8 @@ HttpClient::HttpClient(const HttpOptions& options)
     if ( m_options.conditionalHeaders.empty()
          || !NormalizeAddress(m_options.conditionalUrl, m_conditionalUrl) )
         m_conditionalUrl.clear();
+    for ( const std::string& entry : m_options.connectTo )
+        m_connectTo.reset(curl_slist_append(m_connectTo.release(), entry.c_str()));
 }
 
 HttpClient::~HttpClient() = default;
@@ -308,6 +311,7 @@ void HttpClient::SetOptions(long timeoutMs)
     m_conditionalSent = !m_conditionalUrl.empty() && m_url == m_conditionalUrl;
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER,
                      m_conditionalSent ? m_conditionalHeaders.get() : m_headers.get());
+    curl_easy_setopt(curl, CURLOPT_CONNECT_TO, m_connectTo.get());
     if ( m_options.compressed )
         curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, m_options.connectTimeoutSecs);

@@ -48,6 +48,9 @@ struct HttpOptions
     // nothing arrives, with the body bytes of the current response received so far (0 while
     // connecting or waiting). Returning false stops the transfer with HTTP_CANCELLED.
     std::function<bool(std::size_t bodyBytes)> progress;
+    // Connections for one "host:port" go to another ("HOST:PORT:TO-HOST:TO-PORT", libcurl's
+    // CONNECT_TO): how tests serve the standard ports from loopback ports of their own.
+    std::vector<std::string> connectTo;
 };
 
 // Fetches one address with GET over http or https, following redirections itself so that it
@@ -100,6 +103,7 @@ private:
     std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_conditionalHeaders;  // with headers
     std::string m_conditionalUrl;  // normalized; empty when there is none
     bool m_conditionalSent = false;
+    std::unique_ptr<curl_slist, void (*)(curl_slist*)> m_connectTo;
     std::string m_url;
     int m_redirects = 0;
     wxString m_error;

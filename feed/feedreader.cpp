@@ -219,12 +219,50 @@ void FeedReader::SetValidators(const wxString& etag, const wxString& lastModifie
 int FeedReader::Read()
 {
     m_notModified = false;
-    int result = Fetch(m_url);
+    m_pageUrl.clear();
+    if ( StartsWithScheme(m_url) )
+        return ReadAddress(m_url);
+    // Only a connection that cannot be made falls back: a certificate that is not trusted
+    // must not be got round by asking again in the clear.
+    int result = ReadAddress("https://" + m_url);
+    if ( result == HTTP_CONNECT_ERROR )
+        result = ReadAddress("http://" + m_url);
+    return result;
+}
+
+int FeedReader::ReadAddress(const wxString& url)
+{
+    m_feedUrl = url;
+    m_scanPages = true;
+    int result = Fetch(url);
+    m_scanPages = false;
+    if ( result == FEED_OK && !m_notModified )
+        result = ParseDocument();
+    if ( (result == FEED_NOT_XML || result == FEED_NOT_A_FEED) && ReadNamedFeed(result) )
+        return result;
+    if ( result != FEED_OK && m_errorDetail.empty() )
+        m_errorDetail = DescribeDocument(result);
+    return result;
+}
+
+bool FeedReader::ReadNamedFeed(int& result)
+{
+    if ( !m_scanner.IsHtml() )
+        return false;
+    const wxString page = m_baseUrl.empty() ? m_feedUrl : m_baseUrl;
+    FeedLink feed;
+    if ( !ChooseFeedLink(m_scanner.GetFeeds(std::string(page.utf8_str())), feed) )
+        return false;
+    m_pageUrl = page;
+    m_feedUrl = feed.url;
+    result = Fetch(feed.url);
     if ( result == FEED_OK && !m_notModified )
         result = ParseDocument();
     if ( result != FEED_OK && m_errorDetail.empty() )
         m_errorDetail = DescribeDocument(result);
-    return result;
+    if ( result != FEED_OK )
+        m_errorDetail += "\n(The page " + page + " names this feed.)";
+    return true;
 }
 
 wxString FeedReader::DescribeDocument(int result) const
@@ -343,6 +381,9 @@ int FeedReader::Fetch(wxString url)
     m_baseUrl.clear();
     m_head.clear();
     m_bodyBytes = 0;
+    m_scanner = FeedLinkScanner();
+    bool loading = true;
+    bool scanning = m_scanPages;
     const int result = client.Get(url, [&](const char* data, size_t size)
                                        {
                                            // Only the final response's body comes here.
@@ -350,7 +391,11 @@ int FeedReader::Fetch(wxString url)
                                                m_baseUrl =
                                                    wxString::FromUTF8(client.GetFinalUrl());
                                            KeepHead(data, size);
-                                           return loader.Feed(data, size);
+                                           loading = loading && loader.Feed(data, size);
+                                           // A page's head, read on after the loader has
+                                           // given up on it, may name the feed.
+                                           scanning = scanning && m_scanner.Feed(data, size);
+                                           return loading || scanning;
                                        });
     if ( result != HTTP_OK )
     {

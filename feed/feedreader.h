@@ -2,6 +2,7 @@
 #define FEEDQUILL_FEED_FEEDREADER_H
 
 #include "base/httpclient.h"
+#include "feed/feeddiscovery.h"
 #include "feed/feeddocument.h"
 
 #include <wx/string.h>
@@ -27,7 +28,15 @@ class FeedReader
 public:
     explicit FeedReader(wxString url);
 
+    // Reads the feed. An address without a scheme is tried with https, and with http only when
+    // no https connection can be made at all; an HTML page that names a feed in its head gives
+    // that feed instead (one step only: a page named by a page is not followed).
     int Read();
+    // The address the feed was read from: the one given, with its scheme, or the feed that the
+    // page at that address names. The address to store for the next read.
+    wxString GetFeedUrl() const { return m_feedUrl; }
+    // The page that named the feed read; empty when the address given was the feed itself.
+    wxString GetPageUrl() const { return m_pageUrl; }
     wxString GetTitle() const { return m_title; }
     wxString GetLink() const { return m_link; }
     // What went wrong in the last Read, in words that name the address; empty after a success.
@@ -62,6 +71,10 @@ public:
     static void SetTimeLimits(long connectSecs, long lowSpeedSecs, long totalSecs);
 
 private:
+    // One address and, when it is a page that names a feed, that feed.
+    int ReadAddress(const wxString& url);
+    // Reads the feed that the page just fetched names; false when it names none.
+    bool ReadNamedFeed(int& result);
     int Fetch(wxString url);
     // Forgets the post of an earlier load and gives the loader its stopper, TakeNewestPost.
     FeedDocumentLoader::Stopper StartLoading();
@@ -86,6 +99,10 @@ private:
     std::size_t m_bodyBytes = 0;
     std::string m_problem;   // why the loader could not make a document of the answer
     wxString m_errorDetail;
+    wxString m_feedUrl;
+    wxString m_pageUrl;
+    FeedLinkScanner m_scanner;  // the feeds the answer names, when it is a page
+    bool m_scanPages = false;    // whether the fetch looks for them
 
     // The posts of the load so far, for TakeNewestPost.
     struct PostOrder

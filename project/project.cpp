@@ -187,6 +187,15 @@ void Project::SetFeedURL(wxString url)
     wxConfigBase::Get()->Flush(false);
 }
 
+void Project::SetLastPost(const wxString& title, const wxString& link)
+{
+    m_lastTitle = title;
+    m_lastLink = link;
+    wxConfigBase::Get()->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
+    wxConfigBase::Get()->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);
+    wxConfigBase::Get()->Flush(false);
+}
+
 void Project::SetFilePath(wxString path)
 {
     m_filePath = path;

@@ -56,6 +56,8 @@ public:
     void Load(wxString name);
     void SetFeedURL(wxString url);
     void SetFilePath(wxString path);
+    // Stores the newest post found outside an update run (the window's check of an address).
+    void SetLastPost(const wxString& title, const wxString& link);
 
     void LoadTemplate();
     // Replaces the file named after the project with m_template. takeText runs once the file

@@ -10,6 +10,8 @@
 #include "feed/feedreader.h"
 #include "project/configfile.h"
 #include "project/configkeys.h"
+#include "run/feednotice.h"
+#include "run/signaturetext.h"
 
 #include <wx/config.h>
 #include <wx/log.h>
@@ -69,44 +71,6 @@ std::string EncodeSignature(const wxString& text, wxString& codeset, size_t& rep
         }
     }
     return bytes;
-}
-
-// Mail programs read signatures in HTML too; there the title and link must stay text, whatever
-// characters they hold.
-bool IsHtmlFile(const wxString& path)
-{
-    const wxString lower = path.Lower();
-    return lower.EndsWith(".html") || lower.EndsWith(".htm");
-}
-
-wxString EscapeHtml(const wxString& text)
-{
-    wxString escaped;
-    escaped.reserve(text.length());
-    for ( const wxUniChar c : text )
-    {
-        if ( c == '&' )
-            escaped += "&amp;";
-        else if ( c == '<' )
-            escaped += "&lt;";
-        else if ( c == '>' )
-            escaped += "&gt;";
-        else if ( c == '"' )
-            escaped += "&quot;";
-        else if ( c == '\'' )
-            escaped += "&#39;";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
-wxString ExpandTemplate(const wxString& text, const wxString& title, const wxString& link)
-{
-    wxString result = text;
-    result.Replace("%title%", title, true);
-    result.Replace("%link%", link, true);
-    return result;
 }
 
 // Whether a post's link may stand in an HTML signature: only web addresses. A "javascript:" or
@@ -252,6 +216,7 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
     StoreValidators(*this, reader);
     const bool stored = config->Flush(false);
 
+    TellFeedFoundOnPage(*this, reader);
     // The signature shows the newest post even where the settings could not keep it (which
     // was said); the run has not succeeded then.
     int result = WriteSignature();
@@ -303,16 +268,14 @@ int Project::WriteSignature()
                    "another file for the signature.", path, own);
         return SIGNATURE_CANNOT_WRITE;
     }
-    const bool html = IsHtmlFile(path);
-    if ( html && m_template.Contains("%link%") && !IsWebLink(m_lastLink) )
+    if ( IsHtmlSignature(path) && m_template.Contains("%link%") && !IsWebLink(m_lastLink) )
     {
         wxLogError("The signature file \"%s\" was left as it was, because the post's link "
                    "\"%s\" is not an http:// or https:// address, and an HTML signature "
                    "carries web links only.", path, ShowControlsInLine(m_lastLink));
         return SIGNATURE_CANNOT_WRITE;
     }
-    const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
-                                         html ? EscapeHtml(m_lastLink) : m_lastLink);
+    const wxString text = MakeSignatureText(m_template, m_lastTitle, m_lastLink, path);
     wxString codeset;
     size_t replaced = 0;
     const std::string bytes = EncodeSignature(text, codeset, replaced);

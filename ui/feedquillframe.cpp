@@ -6,8 +6,12 @@
 #include "project/project.h"
 #include "ui/aboutboxdlg.h"
 #include "ui/accessiblename.h"
+#include "ui/addressdialog.h"
+#include "ui/firststeps.h"
+#include "ui/helppage.h"
 #include "ui/hourlyschedule.h"
 #include "ui/mainicon.h"
+#include "ui/signaturepreview.h"
 #include "update/updatekeys.h"
 
 #include <wx/accel.h>
@@ -24,7 +28,6 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/textdlg.h>
 #include <wx/utils.h>
 #include <wx/valgen.h>
 #include <wx/valtext.h>
@@ -118,6 +121,7 @@ void FeedquillFrame::ShowProject()
     TransferDataToWindow();
     // GTK leaves a control's modified state alone when the value set is the one it holds.
     m_templateCtrl->DiscardEdits();
+    ShowNextStep(*this, g_project);
 }
 
 void FeedquillFrame::CreateMenuBar()
@@ -283,6 +287,9 @@ wxSizer* FeedquillFrame::CreateTemplateGroup(wxWindow* panel)
                                     wxDefaultSize, wxTE_MULTILINE);
     m_templateCtrl->SetValidator(wxTextValidator(wxFILTER_NONE, &g_project.m_template));
     group->Add(m_templateCtrl, 1, wxEXPAND | wxALL, 5);
+    group->Add(new wxStaticText(panel, wxID_STATIC, _("Preview of the signature:")),
+               0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 5);
+    group->Add(new SignaturePreview(panel, m_templateCtrl), 1, wxEXPAND | wxALL, 5);
 
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     group->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
@@ -370,17 +377,8 @@ bool FeedquillFrame::SaveTemplateEdits()
 void FeedquillFrame::OnEnterUrl(wxCommandEvent& WXUNUSED(event))
 {
     TransferDataFromWindow();
-    wxTextEntryDialog dialog(this, "Enter url of RSS or Atom feed of your blog ",
-                             "Feedquill: Enter url", g_project.m_feedURL,
-                             wxOK | wxCANCEL | wxCENTRE);
-    if ( dialog.ShowModal() != wxID_OK )
-        return;
-    wxString url = dialog.GetValue();
-    url.Trim(true).Trim(false);
-    if ( url.empty() )
-        return;
-    g_project.SetFeedURL(url);
-    ShowProject();
+    if ( AddressDialog::AskAndStore(this) )
+        ShowProject();
 }
 
 void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
@@ -390,7 +388,7 @@ void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
     // overwriting. GTK fixes a file chooser's kind when it is made, so the style goes to the
     // constructor.
     wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
-                        "TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*",
+                        _("TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*"),
                         wxFD_SAVE | wxFD_CHANGE_DIR);
     dialog.SetPath(g_project.m_filePath);
     // Signature files such as ~/.signature usually have no extension.
@@ -449,14 +447,14 @@ void FeedquillFrame::OnAutoCheck(wxCommandEvent& event)
 
 void FeedquillFrame::OnAbout(wxCommandEvent& WXUNUSED(event))
 {
-    AboutBoxDlg dialog(this, "About", wxID_ANY, wxDefaultPosition, wxSize(540, 370),
+    AboutBoxDlg dialog(this, _("About"), wxID_ANY, wxDefaultPosition, wxSize(540, 370),
                        wxNO_BORDER);
     dialog.ShowModal();
 }
 
 void FeedquillFrame::OnHelp(wxCommandEvent& WXUNUSED(event))
 {
-    Launcher::Get()->OpenBrowser(FEEDQUILL_SITE "/help/?src=fqa");
+    OpenHelpPage();
 }
 
 void FeedquillFrame::OnWebSite(wxCommandEvent& WXUNUSED(event))
@@ -494,7 +492,7 @@ void FeedquillFrame::OnCloseWindow(wxCloseEvent& event)
     }
     if ( m_templateCtrl->IsModified() )
     {
-        const int answer = wxMessageBox("Save changes in signature template?", "Feedquill",
+        const int answer = wxMessageBox(_("Save changes in signature template?"), _("Feedquill"),
                                         wxYES_NO | wxCANCEL | wxICON_QUESTION, this);
         if ( answer == wxCANCEL )
             return;
@@ -505,7 +503,8 @@ void FeedquillFrame::OnCloseWindow(wxCloseEvent& event)
             return;
         }
     }
-    if ( wxMessageBox("Quit program?", "Feedquill", wxYES_NO | wxICON_QUESTION, this) == wxNO )
+    if ( wxMessageBox(_("Quit program?"), _("Feedquill"), wxYES_NO | wxICON_QUESTION, this)
+         == wxNO )
         return;
     event.Skip();
 }

@@ -5,6 +5,7 @@
 
 #include <wx/filename.h>
 #include <wx/translation.h>
+#include <wx/uilocale.h>
 
 wxArrayString GetLocaleDirs()
 {
@@ -24,6 +25,9 @@ void LoadTranslations(const wxArrayString& dirs)
         if ( wxFileName::DirExists(dir) )
             wxFileTranslationsLoader::AddCatalogLookupPathPrefix(dir);
     }
+    // GTK translates its own buttons and dialogs only under the C library's locale, which wx
+    // leaves at "C" until asked; the command line never gets here and stays English.
+    wxUILocale::UseDefault();
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);  // owns it from here on
     translations->SetLanguage(wxLANGUAGE_DEFAULT);

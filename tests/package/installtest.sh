@@ -106,6 +106,7 @@ done
 {
     echo "$module_dir/feedquill-window.so"
     echo "$prefix/share/feedquill/art/about.html"
+    echo "$prefix/share/feedquill/art/help.html"
     echo "$prefix/share/feedquill/art/logo.bmp"
     echo "$prefix/share/applications/feedquill.desktop"
     echo "$prefix/share/metainfo/example.feedquill.Feedquill.metainfo.xml"

@@ -4,6 +4,7 @@
 
 #include "fixtureserver.h"
 #include "project/project.h"
+#include "ui/helppage.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -192,7 +193,7 @@ TEST_F(FrameCommands, EnteringAnAddressStoresItTrimmed)
 {
     MakeFrame();
     wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
-                  wxExpectModal<wxTextEntryDialog>("  http://blog.example/atom.xml \t"));
+                  ExpectAddress("  http://blog.example/atom.xml \t"));
     EXPECT_EQ(g_project.m_feedURL, "http://blog.example/atom.xml");
     EXPECT_EQ(Find<wxTextCtrl>(ID_FEED_URL)->GetValue(), "http://blog.example/atom.xml");
     ReopenConfig();
@@ -200,9 +201,9 @@ TEST_F(FrameCommands, EnteringAnAddressStoresItTrimmed)
               "http://blog.example/atom.xml");
 
     wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
-                  wxExpectModal<wxTextEntryDialog>("    "));
+                  ExpectAddress("    "));
     wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
-                  wxExpectModal<wxTextEntryDialog>("http://other.example/", wxID_CANCEL));
+                  ExpectAddress("http://other.example/", wxID_CANCEL));
     EXPECT_EQ(g_project.m_feedURL, "http://blog.example/atom.xml");
 }
 
@@ -347,16 +348,37 @@ TEST_F(FrameCommands, ReadOnlySwitchLocksTheEditorAndIsRemembered)
     EXPECT_TRUE(m_frame->GetTemplateCtrl()->IsEnabled());
 }
 
-TEST_F(FrameCommands, WebPagesOpenInTheBrowser)
+TEST_F(FrameCommands, HelpOpensTheLocalPageAndTheWebSiteItsAddress)
 {
     MakeFrame();
     Command(wxEVT_MENU, wxID_HELP);
     Command(wxEVT_MENU, wxID_HOME);
     ASSERT_EQ(m_launcher.m_urls.size(), 2u);
-    EXPECT_TRUE(m_launcher.m_urls[0].StartsWith("http://"));
-    EXPECT_TRUE(m_launcher.m_urls[0].EndsWith("/help/?src=fqa"));
+    const wxString help = m_launcher.m_urls[0];
+    EXPECT_TRUE(help.StartsWith("file:///")) << help;
+    const wxString path = wxFileName::URLToFileName(help).GetFullPath();
+    EXPECT_EQ(path, FEEDQUILL_SOURCE_DIR "/art/help.html");
+    // The page that opens covers what a newcomer needs.
+    const std::string page = ReadBytes(path);
+    for ( const char* part : { "id=\"first-use\"", "%title%", "id=\"scheduling\"",
+                               "Feedquill.cfg", "id=\"troubleshooting\"" } )
+        EXPECT_NE(page.find(part), std::string::npos) << part;
+    EXPECT_TRUE(m_launcher.m_urls[1].StartsWith("http://"));
     EXPECT_TRUE(m_launcher.m_urls[1].EndsWith("/?src=fqa"));
-    EXPECT_FALSE(m_launcher.m_urls[1].EndsWith("/help/?src=fqa"));
+}
+
+TEST_F(FrameCommands, HelpThatIsMissingIsNamed)
+{
+    TempDir program;
+    MakeFrame();
+    g_programDir = program.GetPath();
+    if ( FileExists(GetHelpPagePath()) )
+        GTEST_SKIP() << "an installed help page is found: " << GetHelpPagePath();
+    LogCollector log;
+    Command(wxEVT_MENU, wxID_HELP);
+    EXPECT_TRUE(m_launcher.m_urls.empty());
+    ASSERT_EQ(log.GetErrors().size(), 1u);
+    EXPECT_TRUE(log.GetErrors()[0].Contains("help.html")) << log.GetErrors()[0];
 }
 
 TEST_F(FrameCommands, AutomaticCheckItemWritesItsKey)

@@ -5,6 +5,7 @@
 #include "testenv.h"
 
 #include "base/datafolders.h"
+#include "ui/addressdialog.h"
 #include "ui/feedquillframe.h"
 
 #include <wx/app.h>
@@ -12,6 +13,52 @@
 #include <wx/window.h>
 
 #include <chrono>
+#include <memory>
+
+// What the address dialog showed after its check.
+struct AddressOutcome
+{
+    wxString field;
+    wxString outcome;
+    bool finished = false;
+};
+
+// Types an address into the address dialog and closes it with the given button. With an
+// outcome to fill, it first presses OK and waits for the check, as a person reads its result
+// before pressing OK again.
+class ExpectAddress : public wxExpectModalBase<AddressDialog, ExpectAddress>
+{
+public:
+    explicit ExpectAddress(const wxString& value, int id = wxID_OK,
+                           std::shared_ptr<AddressOutcome> outcome = nullptr)
+        : m_value(value), m_id(id), m_outcome(std::move(outcome))
+    {
+    }
+
+protected:
+    int OnInvoked(AddressDialog* dialog) const override
+    {
+        dialog->GetField()->SetValue(m_value);
+        if ( !m_outcome )
+            return m_id;
+        wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
+        dialog->GetEventHandler()->ProcessEvent(ok);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while ( dialog->IsChecking() && std::chrono::steady_clock::now() < end )
+        {
+            wxTheApp->ProcessPendingEvents();
+            wxMilliSleep(5);
+        }
+        m_outcome->finished = !dialog->IsChecking();
+        m_outcome->field = dialog->GetField()->GetValue();
+        m_outcome->outcome = dialog->GetOutcome();
+        return m_id;
+    }
+
+    wxString m_value;
+    int m_id;
+    std::shared_ptr<AddressOutcome> m_outcome;
+};
 
 // A main window on a clean project, as start-up would show it, with launches recorded.
 class FrameTest : public ProjectTest
