@@ -26,8 +26,6 @@
 namespace
 {
 
-const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
-
 // The settings may hold a private feed's address with its token: only the user reads them.
 const mode_t PRIVATE_FILE_MODE = 0600;
 
