@@ -5,9 +5,6 @@
 
 #include <functional>
 
-class FeedReader;
-class UpdateChecker;
-
 // Results of Project::WriteSignature, and of Project::Update once the feed was read.
 enum SignatureResult
 {
@@ -65,21 +62,12 @@ public:
     // The update run (run/updaterun.cpp): reads the feed, stores the newest post's title and
     // link, writes the signature and, when due, checks for a newer version. A SignatureResult.
     int Update();
-    // What Update does once the feed was read, for a caller that reads it elsewhere (the
-    // window, on a worker thread): error is reader.Read()'s result. checkForUpdates, when
-    // given, stands in for CheckForUpdates(true) if a check is due.
-    int FinishUpdate(const FeedReader& reader, int error,
-                     const std::function<void()>& checkForUpdates = {});
     // Writes the signature from the template and the stored title and link
     // (run/updaterun.cpp). A SignatureResult.
     int WriteSignature();
     // Looks for a newer version and tells the user (run/checkforupdates.cpp); quiet keeps
     // quiet unless there is one.
     void CheckForUpdates(bool quiet);
-    // Tells the user the result of a check, as CheckForUpdates does after its fetch; for a
-    // caller that fetched elsewhere. The checker's destructor then records the outcome.
-    void ReportUpdateCheck(const UpdateChecker& checker, int result, bool quiet);
-
     // The configuration key of one of this project's entries, such as "FeedURL".
     wxString GetKey(const wxString& entry) const;
 };

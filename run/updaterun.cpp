@@ -1,5 +1,7 @@
 // The signature update run: read the feed, remember the newest post, write the signature.
 
+#include "run/updaterun.h"
+
 #include "project/project.h"
 
 #include "base/messenger.h"
@@ -123,18 +125,18 @@ int Project::Update()
     if ( !m_lastTitle.empty() && !m_lastLink.empty() )
         reader.SetValidators(m_etag, m_lastModified);
     const int error = reader.Read();
-    return FinishUpdate(reader, error);
+    return FinishUpdate(*this, reader, error);
 }
 
-int Project::FinishUpdate(const FeedReader& reader, int error,
-                          const std::function<void()>& checkForUpdates)
+int FinishUpdate(Project& project, const FeedReader& reader, int error,
+                 const std::function<void()>& checkForUpdates)
 {
     const RunLock lock;
     if ( !lock.IsHeld() )
         return SIGNATURE_UPDATE_FAILED;
     if ( error != 0 )
     {
-        const wxString detail = DescribeFeedError(*this, reader);
+        const wxString detail = DescribeFeedError(project, reader);
         if ( detail.empty() )
             wxLogError("Error #%i while processing your feed", error);
         else
@@ -145,25 +147,25 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
     // Not modified: the stored title and link are still the newest post's.
     if ( !reader.IsNotModified() )
     {
-        m_lastTitle = reader.GetTitle();
-        m_lastLink = reader.GetLink();
+        project.m_lastTitle = reader.GetTitle();
+        project.m_lastLink = reader.GetLink();
     }
     wxConfigBase* config = wxConfigBase::Get();
-    config->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
-    config->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);
-    StoreValidators(*this, reader);
+    config->Write(project.GetKey(ENTRY_LAST_TITLE), project.m_lastTitle);
+    config->Write(project.GetKey(ENTRY_LAST_LINK), project.m_lastLink);
+    StoreValidators(project, reader);
     config->Flush(false);
 
-    const int result = WriteSignature();
-    if ( m_updateCheckDue && checkForUpdates )
+    const int result = project.WriteSignature();
+    if ( project.m_updateCheckDue && checkForUpdates )
         checkForUpdates();
-    else if ( m_updateCheckDue )
-        CheckForUpdates(true);
+    else if ( project.m_updateCheckDue )
+        project.CheckForUpdates(true);
     // Only what was done is reported as done; WriteSignature has said what was not.
-    if ( !m_quiet && result == SIGNATURE_WRITTEN )
+    if ( !project.m_quiet && result == SIGNATURE_WRITTEN )
     {
-        Messenger::Get()->ShowMessage("Updated successfully:\n Title : " + m_lastTitle
-                                          + "\n Link: " + m_lastLink,
+        Messenger::Get()->ShowMessage("Updated successfully:\n Title : " + project.m_lastTitle
+                                          + "\n Link: " + project.m_lastLink,
                                       "Message", wxOK | wxCENTRE);
     }
     return result;
