@@ -1,6 +1,7 @@
 #ifndef FEEDQUILL_PROJECT_PROJECT_H
 #define FEEDQUILL_PROJECT_PROJECT_H
 
+#include <wx/arrstr.h>
 #include <wx/string.h>
 
 #include <functional>
@@ -38,6 +39,13 @@ public:
     bool m_templateIsSample = false;
     wxString m_lastTitle;
     wxString m_lastLink;
+    // More of the same post and its feed: "LastDate" (UTC, "YYYY-MM-DDTHH:MM:SSZ"),
+    // "LastSummary", "LastAuthor", "FeedTitle", "FeedLink"; each empty when the feed said none.
+    wxString m_lastDate;
+    wxString m_lastSummary;
+    wxString m_lastAuthor;
+    wxString m_feedTitle;
+    wxString m_feedLink;
     // The validators (ETag, Last-Modified) of the answer that gave the last title and link;
     // forgotten when the feed address changes.
     wxString m_etag;
@@ -45,6 +53,8 @@ public:
     bool m_quiet = false;
     bool m_cmdMode = false;
     bool m_updateCheckDue = false;
+    // A run that only reads (--print): loading creates no missing template file.
+    bool m_readOnly = false;
 
     void Load(wxString name);
     void SetFeedURL(wxString url);
@@ -73,5 +83,16 @@ public:
 };
 
 extern Project g_project;
+
+// The names of the projects Feedquill.cfg holds (its groups under "/project"), in the file's
+// order.
+wxArrayString ListProjects();
+// Whether a project of this name can be made: its group and its template file need a name
+// that is neither empty nor ".", "..", nor holds "/", "\\" or a control character, and whose
+// first character is not a blank. False with the reason in words.
+bool CheckProjectName(const wxString& name, wxString& reason);
+// Makes a project: its group, with the template file named after it (empty). False, with the
+// reason logged, when the name cannot be one or the project is there already.
+bool CreateProject(const wxString& name);
 
 #endif

@@ -1,6 +1,7 @@
 // The signature update run: read the feed, remember the newest post, write the signature.
 
 #include "run/updaterun.h"
+#include "run/postmacros.h"
 
 #include "project/project.h"
 
@@ -56,14 +57,6 @@ wxString EscapeHtml(const wxString& text)
     return escaped;
 }
 
-wxString ExpandTemplate(const wxString& text, const wxString& title, const wxString& link)
-{
-    wxString result = text;
-    result.Replace("%title%", title, true);
-    result.Replace("%link%", link, true);
-    return result;
-}
-
 // A command-line run writes no signature from the built-in sample, with its made-up name: the
 // user has never seen it there. The window shows the sample in its editor instead.
 bool RefusesSampleTemplate(const Project& project)
@@ -115,6 +108,17 @@ void StoreValidators(Project& project, const FeedReader& reader)
 
 } // anonymous namespace
 
+wxString ExpandSignature(const Project& project, bool html)
+{
+    return html ? ExpandMacros(project.m_template, project, EscapeHtml, EscapeHtml)
+                : ExpandMacros(project.m_template, project);
+}
+
+bool IsHtmlSignature(const wxString& path)
+{
+    return IsHtmlFile(path);
+}
+
 int Project::Update()
 {
     const RunLock lock;
@@ -149,10 +153,12 @@ int FinishUpdate(Project& project, const FeedReader& reader, int error,
     {
         project.m_lastTitle = reader.GetTitle();
         project.m_lastLink = reader.GetLink();
+        TakePostDetails(project, reader);
     }
     wxConfigBase* config = wxConfigBase::Get();
     config->Write(project.GetKey(ENTRY_LAST_TITLE), project.m_lastTitle);
     config->Write(project.GetKey(ENTRY_LAST_LINK), project.m_lastLink);
+    StorePostDetails(project);
     StoreValidators(project, reader);
     config->Flush(false);
 
@@ -193,8 +199,7 @@ int Project::WriteSignature()
     if ( RefusesSampleTemplate(*this) )
         return SIGNATURE_NO_TEMPLATE;
     const bool html = IsHtmlFile(path);
-    const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
-                                         html ? EscapeHtml(m_lastLink) : m_lastLink);
+    const wxString text = ExpandSignature(*this, html);
     wxString error;
     if ( !ReplaceFileContents(path, [&text] { return text; }, ChooseEncoding(text), error) )
     {

@@ -1,6 +1,8 @@
 #ifndef FEEDQUILL_RUN_UPDATERUN_H
 #define FEEDQUILL_RUN_UPDATERUN_H
 
+#include <wx/string.h>
+
 #include <functional>
 
 class FeedReader;
@@ -12,5 +14,11 @@ class Project;
 // SignatureResult.
 int FinishUpdate(Project& project, const FeedReader& reader, int error,
                  const std::function<void()>& checkForUpdates = {});
+
+// The project's template with its macros expanded from the stored post, as WriteSignature
+// writes it: HTML-escaped for an HTML signature.
+wxString ExpandSignature(const Project& project, bool html);
+// Whether a signature file is HTML (".html" or ".htm", in any letter case).
+bool IsHtmlSignature(const wxString& path);
 
 #endif
