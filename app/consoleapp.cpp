@@ -54,7 +54,7 @@ bool FeedquillConsoleApp::OnInit()
 bool FeedquillConsoleApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
     if ( !parser.Found("c") && !parser.Found("q") && !parser.Found("version")
-         && !parser.Found("print") )
+         && !parser.Found("print") && !parser.Found("all") )
     {
         wxLogError("Feedquill cannot open its window: %s.\n"
                    "Use -c or -q to update the signature from the command line.",
