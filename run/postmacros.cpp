@@ -71,8 +71,12 @@ wxString FormatLocalDate(const wxString& stored)
     return wxString(text, wxConvLocal);
 }
 
-wxString ExpandMacros(const wxString& text, const Project& project,
-                      const MacroEscaper& escapeText, const MacroEscaper& escapeLink)
+namespace
+{
+
+// One pass over text, expanding the link macro alone or every other one.
+wxString ExpandPass(const wxString& text, const Project& project, bool linkPass,
+                    const MacroEscaper& escapeText, const MacroEscaper& escapeLink)
 {
     wxString result;
     result.reserve(text.length());
@@ -89,6 +93,8 @@ wxString ExpandMacros(const wxString& text, const Project& project,
         result += text.Mid(at, open - at);
         size_t length = 0;
         const Macro* macro = FindMacro(text.Mid(open + 1, close - open - 1), length);
+        if ( macro && (macro->field == &Project::m_lastLink) != linkPass )
+            macro = nullptr;
         if ( !macro )
         {
             // The closing sign may open the next macro.
@@ -105,6 +111,17 @@ wxString ExpandMacros(const wxString& text, const Project& project,
         at = close + 1;
     }
     return result;
+}
+
+} // anonymous namespace
+
+wxString ExpandMacros(const wxString& text, const Project& project,
+                      const MacroEscaper& escapeText, const MacroEscaper& escapeLink)
+{
+    // "%link%" goes in last, over the text the others made, as it always has: a title that
+    // holds "%link%" shows the link there. No other value is expanded again.
+    return ExpandPass(ExpandPass(text, project, false, escapeText, escapeLink), project, true,
+                      escapeText, escapeLink);
 }
 
 void TakePostDetails(Project& project, const FeedReader& reader)

@@ -16,8 +16,9 @@ class Project;
 // How a value goes into the signature: unchanged for a text file, escaped for HTML.
 using MacroEscaper = std::function<wxString(const wxString&)>;
 
-// The template with every macro replaced by the project's stored post, in one pass: a value
-// that holds a macro's name is not expanded again. Links go through escapeLink, the other
+// The template with every macro replaced by the project's stored post: first all but
+// "%link%", then "%link%" over the result, so that a title holding "%link%" shows the link
+// there, as it always has; no other value that holds a macro's name is expanded again. Links go through escapeLink, the other
 // values through escapeText; either may be empty (unchanged).
 wxString ExpandMacros(const wxString& text, const Project& project,
                       const MacroEscaper& escapeText = {}, const MacroEscaper& escapeLink = {});

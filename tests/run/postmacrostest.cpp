@@ -162,9 +162,12 @@ TEST(PostMacros, ExpansionOfKnownUnknownAndMeasuredMacros)
     for ( const auto& c : cases )
         EXPECT_EQ(ExpandMacros(c.text, project), c.expanded) << c.text;
 
-    // One pass: a value that holds a macro's name stays as it is.
-    project.m_lastTitle = "%link%";
-    EXPECT_EQ(ExpandMacros("%title%", project), "%link%");
+    // Only "%link%" goes in over the other values, as it always did after the title.
+    project.m_lastTitle = "%link% %summary%";
+    project.m_lastSummary = "%title%";
+    project.m_lastLink = "http://x/%title%";
+    EXPECT_EQ(ExpandMacros("%title% | %summary% | %link%", project),
+              "http://x/%title% %summary% | %title% | http://x/%title%");
 }
 
 TEST(PostMacros, HtmlSignatureEscapesEveryValue)
