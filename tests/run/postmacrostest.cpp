@@ -245,3 +245,47 @@ TEST_F(PostMacrosRun, DetailsAreStoredAndANotModifiedAnswerKeepsThem)
         EXPECT_EQ(config->Read("/project/default/FeedLink", ""), "http://blog.example/");
     }
 }
+
+class ProjectNames : public ProjectTest
+{
+};
+
+TEST_F(ProjectNames, NamesThatCannotBeAGroupOrAFileAreRefusedWithAReason)
+{
+    const struct
+    {
+        const char* name;
+        const char* reason;  // empty: accepted
+    } cases[] =
+    {
+        { "work", "" },
+        { "Private mail 2", "" },
+        { "", "other than" },
+        { "..", "other than" },
+        { "a/b", "cannot hold" },
+        { "a\\b", "cannot hold" },
+        { " work", "blank" },
+        { "tab\there", "control characters" },
+    };
+    for ( const auto& c : cases )
+    {
+        wxString reason;
+        EXPECT_EQ(CheckProjectName(c.name, reason), *c.reason == '\0') << c.name;
+        EXPECT_NE(reason.find(c.reason), wxString::npos) << c.name << ": " << reason;
+    }
+}
+
+TEST_F(ProjectNames, CreatedProjectIsListedWithItsTemplateFile)
+{
+    LogCollector log;
+    EXPECT_TRUE(CreateProject("work"));
+    EXPECT_TRUE(CreateProject("home"));
+    EXPECT_FALSE(CreateProject("work"));  // there already
+    EXPECT_FALSE(CreateProject("a/b"));
+    EXPECT_EQ(log.GetErrors().size(), 2u);
+    const wxArrayString names = ListProjects();
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(names.Index("work") != wxNOT_FOUND && names.Index("home") != wxNOT_FOUND);
+    EXPECT_TRUE(FileExists(GetTemplatePath("work.txt")));
+    EXPECT_FALSE(FileExists(GetTemplatePath("a/b.txt")));
+}
