@@ -61,7 +61,7 @@ protected:
 private:
     void OnCmdLineIdle(wxIdleEvent& WXUNUSED(event))
     {
-        if ( !g_project.m_cmdMode )
+        if ( StartUp::GetRunKind() == StartUp::RUN_WINDOW )
             return;
         // Unbound first: events dispatched while the feed is read must not start a second run.
         this->Unbind(wxEVT_IDLE, &FeedquillAppBase::OnCmdLineIdle, this);

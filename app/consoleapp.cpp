@@ -40,6 +40,8 @@ bool FeedquillConsoleApp::OnInit()
     // A window run gets the user's locale from the toolkit; the signature file is written in
     // the local encoding, so a console run must use the same one.
     std::setlocale(LC_CTYPE, "");
+    // A post's date in a signature is written as the user's locale writes dates.
+    std::setlocale(LC_TIME, "");
     std::unique_ptr<wxLog> previous(wxLog::SetActiveTarget(new ConsoleLog));
 
     if ( !FeedquillAppBase::OnInit() )
@@ -51,7 +53,8 @@ bool FeedquillConsoleApp::OnInit()
 
 bool FeedquillConsoleApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
-    if ( !parser.Found("c") && !parser.Found("q") && !parser.Found("version") )
+    if ( !parser.Found("c") && !parser.Found("q") && !parser.Found("version")
+         && !parser.Found("print") && !parser.Found("all") )
     {
         wxLogError("Feedquill cannot open its window: %s.\n"
                    "Use -c or -q to update the signature from the command line.",

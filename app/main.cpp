@@ -43,6 +43,17 @@ bool IsCommandLineRun(int argc, char** argv)
     return false;
 }
 
+// --print is for mail programs: no window, and its output at once.
+bool IsPrintRun(int argc, char** argv)
+{
+    for ( int i = 1; i < argc; ++i )
+    {
+        if ( std::string(argv[i]) == "--print" )
+            return true;
+    }
+    return false;
+}
+
 bool HasDisplay()
 {
     const char* x11 = std::getenv("DISPLAY");
@@ -97,7 +108,7 @@ int main(int argc, char** argv)
     // A command-line run typed in a terminal answers there, even where a display could show
     // message boxes: the terminal would show nothing, and a failed run would wait on a box.
     const bool commandLine = IsCommandLineRun(argc, argv);
-    if ( HasDisplay() && !(commandLine && isatty(STDERR_FILENO)) )
+    if ( HasDisplay() && !IsPrintRun(argc, argv) && !(commandLine && isatty(STDERR_FILENO)) )
     {
         std::string error;
         if ( WindowModule::RunFunction runWindow = WindowModule::Load(ProgramDir(), error) )

@@ -16,6 +16,16 @@ enum ExitStatus
 namespace StartUp
 {
 
+// What the command line asked for.
+enum RunKind
+{
+    RUN_WINDOW,   // the main window
+    RUN_UPDATE,   // -c or -q: one project's update
+    RUN_ALL,      // -c or -q with --all: every project's
+    RUN_PRINT     // --print: the stored signature on standard output
+};
+RunKind GetRunKind();
+
 void DescribeCommandLine(wxCmdLineParser& parser);
 // Prints the program's name and version for "--version"; true when it was asked for, and the
 // run then ends there, creating nothing.
@@ -26,7 +36,8 @@ bool ShowVersion(const wxCmdLineParser& parser);
 bool ApplyCommandLine(const wxCmdLineParser& parser);
 // Decides whether the automatic update check is due in this process.
 void DecideUpdateCheck();
-// The one update of a command-line run; sets the exit status from its outcome.
+// The one update of a command-line run, or the printing of --print; sets the exit status
+// from its outcome.
 void RunCommandLineUpdate();
 // Writes and releases the configuration, then the lock of a command-line run.
 void Shutdown();

@@ -5,7 +5,6 @@
 #include <wx/log.h>
 #include <wx/utils.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -328,12 +327,13 @@ void HttpClient::SetOptions(long timeoutMs)
         curl_easy_setopt(curl, CURLOPT_CAINFO, static_cast<const char*>(caFile.fn_str()));
 }
 
-CURLcode HttpClient::Perform(const BodySink& sink, Response& response)
+void HttpClient::SetCallbacks(Response& response)
 {
     CURL* curl = m_curl.get();
     response.curl = curl;
-    response.sink = &sink;
+    response.sink = &m_sink;
     response.maxBody = m_options.maxBodySize;
+    curl_easy_setopt(curl, CURLOPT_PRIVATE, this);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &HttpClient::OnHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpClient::OnBody);
@@ -346,11 +346,6 @@ CURLcode HttpClient::Perform(const BodySink& sink, Response& response)
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &response);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     }
-
-    const CURLcode code = curl_easy_perform(curl);
-    if ( response.status == 0 )
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
-    return code;
 }
 
 int HttpClient::MapOutcome(CURLcode code, const Response& response)
@@ -425,48 +420,69 @@ wxString DescribeSize(std::size_t bytes)
 
 int HttpClient::Get(const wxString& url, const BodySink& sink)
 {
-    using Clock = std::chrono::steady_clock;
+    return Start(url, sink) ? Finish() : m_result;
+}
+
+int HttpClient::Finish()
+{
+    while ( Continue(curl_easy_perform(m_curl.get())) )
+        ;
+    return m_result;
+}
+
+bool HttpClient::Start(const wxString& url, const BodySink& sink)
+{
     m_redirects = 0;
     m_error.clear();
     m_status = 0;
     m_etag.clear();
     m_lastModified.clear();
+    m_sink = sink;
+    m_result = HTTP_OK;
     if ( !m_curl || !NormalizeAddress(std::string(url.utf8_str()), m_url) )
     {
         m_error = wxString::Format("\"%s\" is not a complete http:// or https:// address with "
                                    "a host name", url);
-        return HTTP_BAD_ADDRESS;
+        m_result = HTTP_BAD_ADDRESS;
+        return false;
     }
+    m_deadline = std::chrono::steady_clock::now()
+                 + std::chrono::seconds(m_options.totalTimeoutSecs);
+    return Prepare();
+}
 
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::seconds(m_options.totalTimeoutSecs);
-    for ( ;; )
+bool HttpClient::Prepare()
+{
+    const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
+        m_deadline - std::chrono::steady_clock::now());
+    if ( remaining.count() <= 0 )
     {
-        const auto remaining =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if ( remaining.count() <= 0 )
-        {
-            m_error = wxString::Format("Reading %s took longer than %ld seconds",
-                                       wxString::FromUTF8(m_url), m_options.totalTimeoutSecs);
-            return HTTP_NETWORK_ERROR;
-        }
-
-        Response response;
-        SetOptions(static_cast<long>(remaining.count()));
-        const CURLcode code = Perform(sink, response);
-        const int result = MapOutcome(code, response);
-        if ( result != HTTP_OK )
-            m_error = Describe(result, code, response);
-        m_status = response.status;
-        m_etag = response.etag;
-        m_lastModified = response.lastModified;
-        if ( result != HTTP_OK || !IsRedirection(response.status) )
-            return result;
-
-        const int redirection = FollowRedirection(response);
-        if ( redirection != HTTP_OK )
-            return redirection;
+        m_error = wxString::Format("Reading %s took longer than %ld seconds",
+                                   wxString::FromUTF8(m_url), m_options.totalTimeoutSecs);
+        m_result = HTTP_NETWORK_ERROR;
+        return false;
     }
+    m_response = std::make_unique<Response>();
+    SetOptions(static_cast<long>(remaining.count()));
+    SetCallbacks(*m_response);
+    return true;
+}
+
+bool HttpClient::Continue(CURLcode code)
+{
+    const Response& response = *m_response;
+    if ( response.status == 0 )
+        curl_easy_getinfo(m_curl.get(), CURLINFO_RESPONSE_CODE, &m_response->status);
+    m_result = MapOutcome(code, response);
+    if ( m_result != HTTP_OK )
+        m_error = Describe(m_result, code, response);
+    m_status = response.status;
+    m_etag = response.etag;
+    m_lastModified = response.lastModified;
+    if ( m_result != HTTP_OK || !IsRedirection(response.status) )
+        return false;
+    m_result = FollowRedirection(response);
+    return m_result == HTTP_OK && Prepare();
 }
 
 int HttpClient::FollowRedirection(const Response& response)

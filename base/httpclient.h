@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -67,6 +68,18 @@ public:
 
     int Get(const wxString& url, const BodySink& sink);
 
+    // Get in steps, for a caller that runs several transfers at once on its thread
+    // (HttpMulti): Start prepares the first request on GetHandle(); false when there is none
+    // to run, the result being known already (a bad address). Once the handle's transfer has
+    // ended with code, Continue takes its outcome; true when it prepared another request on
+    // the handle (a redirection). GetResult is then what Get would have returned.
+    bool Start(const wxString& url, const BodySink& sink);
+    bool Continue(CURLcode code);
+    int GetResult() const { return m_result; }
+    CURL* GetHandle() const { return m_curl.get(); }
+    // Runs the transfer that Start prepared to its end, as Get does; its result.
+    int Finish();
+
     int GetRedirects() const { return m_redirects; }
     // What went wrong in the last Get, in words that name the address or host; empty after
     // a success.
@@ -87,7 +100,9 @@ private:
     // One request to m_url, without following a redirection: its options, the transfer, and
     // the result number of its outcome.
     void SetOptions(long timeoutMs);
-    CURLcode Perform(const BodySink& sink, Response& response);
+    // Sets up the next request to m_url on the handle; false when no time is left.
+    bool Prepare();
+    void SetCallbacks(Response& response);
     int MapOutcome(CURLcode code, const Response& response);
     wxString Describe(int result, CURLcode code, const Response& response) const;
     // Goes on to the Location of a redirection: HTTP_OK, or the result that ends the Get.
@@ -110,6 +125,10 @@ private:
     long m_status = 0;
     std::string m_etag;
     std::string m_lastModified;
+    BodySink m_sink;
+    std::unique_ptr<Response> m_response;  // of the request prepared or running
+    std::chrono::steady_clock::time_point m_deadline;
+    int m_result = HTTP_OK;
 };
 
 // Checks that url is an absolute http or https address with a host; on success, normalized

@@ -15,42 +15,93 @@
 namespace
 {
 
-// What one post says: its title, its link and the element that holds the link (for xml:base).
+// The most of a summary that is kept: a signature shows a line or two of it.
+const size_t MAX_SUMMARY_LENGTH = 1000;
+
+// What one post says: its title, its link and the element that holds the link (for xml:base),
+// its summary and its author.
 struct Post
 {
     wxString title;
     wxString link;
     const wxXmlNode* linkElement = nullptr;
+    wxString summary;
+    wxString author;
 };
 
+wxString CleanSummary(const wxString& text)
+{
+    return ShortenText(CleanTitle(text), MAX_SUMMARY_LENGTH);
+}
+
+// An RSS author is an address, often with the name after it: "jo@blog.example (Jo Doe)".
+wxString ReadRssAuthor(const wxString& text)
+{
+    const wxString author = CleanTitle(text);
+    const size_t open = author.find('(');
+    if ( open != wxString::npos && author.EndsWith(")") )
+    {
+        const wxString name = CleanTitle(author.Mid(open + 1, author.length() - open - 2));
+        if ( !name.empty() )
+            return name;
+    }
+    return author;
+}
+
+// The name inside an Atom author (or contributor) element.
+wxString ReadAtomAuthor(const wxXmlNode& author)
+{
+    for ( const wxXmlNode* child = author.GetChildren(); child; child = child->GetNext() )
+    {
+        if ( child->GetName() == "name" )
+            return CleanTitle(GetElementText(*child));
+    }
+    return wxString();
+}
+
 // Reads one RSS item; true when it has both a title and a link. A post's partial values never
-// pair with another post's.
+// pair with another post's; once it has both, later title and link elements do not count.
 bool ReadRssItem(const wxXmlNode& item, Post& post)
 {
+    wxString content;  // content:encoded, the summary when there is no description
     for ( const wxXmlNode* child = item.GetChildren(); child; child = child->GetNext() )
     {
-        if ( child->GetName() == "title" )
+        const wxString name = child->GetName();
+        const bool complete = !post.title.empty() && !post.link.empty();
+        if ( name == "title" && !complete )
             post.title = CleanTitle(GetElementText(*child));
-        else if ( child->GetName() == "link" )
+        else if ( name == "link" && !complete )
         {
             post.link = CleanLink(GetElementText(*child));
             post.linkElement = child;
         }
-        if ( !post.title.empty() && !post.link.empty() )
-            return true;
+        else if ( name == "description" && post.summary.empty() )
+            post.summary = CleanSummary(HtmlToText(GetElementText(*child)));
+        else if ( name == "content:encoded" && content.empty() )
+            content = CleanSummary(HtmlToText(GetElementText(*child)));
+        else if ( (name == "author" || name == "dc:creator") && post.author.empty() )
+            post.author = ReadRssAuthor(GetElementText(*child));
     }
-    return false;
+    if ( post.summary.empty() )
+        post.summary = content;
+    return !post.title.empty() && !post.link.empty();
+}
+
+// The text of an Atom text construct (a title, a summary) by its type.
+wxString ReadAtomText(const wxXmlNode& element)
+{
+    const wxString type = element.GetAttribute("type", "text");
+    if ( type == "xhtml" )
+        return CleanTitle(GetDescendantText(element));
+    // "text/html" is how Atom 0.3 said it.
+    if ( type == "html" || type == "text/html" )
+        return CleanTitle(HtmlToText(GetElementText(element)));
+    return CleanTitle(GetElementText(element));
 }
 
 wxString ReadAtomTitle(const wxXmlNode& title)
 {
-    const wxString type = title.GetAttribute("type", "text");
-    if ( type == "xhtml" )
-        return CleanTitle(GetDescendantText(title));
-    // "text/html" is how Atom 0.3 said it.
-    if ( type == "html" || type == "text/html" )
-        return CleanTitle(HtmlToText(GetElementText(title)));
-    return CleanTitle(GetElementText(title));
+    return ReadAtomText(title);
 }
 
 // Reads one Atom entry. The link is the entry's first alternate one (no rel means alternate);
@@ -63,6 +114,13 @@ bool ReadAtomEntry(const wxXmlNode& entry, Post& post)
     {
         if ( child->GetName() == "title" && post.title.empty() )
             post.title = ReadAtomTitle(*child);
+        else if ( child->GetName() == "summary" && post.summary.empty() )
+            post.summary = ShortenText(ReadAtomText(*child), MAX_SUMMARY_LENGTH);
+        else if ( child->GetName() == "content" && any.summary.empty()
+                  && !child->HasAttribute("src") )
+            any.summary = ShortenText(ReadAtomText(*child), MAX_SUMMARY_LENGTH);
+        else if ( child->GetName() == "author" && post.author.empty() )
+            post.author = ReadAtomAuthor(*child);
         else if ( child->GetName() == "link" )
         {
             const wxString href = CleanLink(child->GetAttribute("href", wxString()));
@@ -78,6 +136,8 @@ bool ReadAtomEntry(const wxXmlNode& entry, Post& post)
             }
         }
     }
+    if ( post.summary.empty() )
+        post.summary = any.summary;
     if ( post.link.empty() )
     {
         post.link = any.link;
@@ -218,23 +278,31 @@ void FeedReader::SetValidators(const wxString& etag, const wxString& lastModifie
 
 int FeedReader::Read()
 {
-    m_notModified = false;
-    m_pageUrl.clear();
-    if ( StartsWithScheme(m_url) )
-        return ReadAddress(m_url);
-    // Only a connection that cannot be made falls back: a certificate that is not trusted
-    // must not be got round by asking again in the clear.
-    int result = ReadAddress("https://" + m_url);
-    if ( result == HTTP_CONNECT_ERROR )
-        result = ReadAddress("http://" + m_url);
-    return result;
+    if ( HttpClient* client = BeginRead() )
+        client->Finish();
+    return EndRead();
 }
 
-int FeedReader::ReadAddress(const wxString& url)
+HttpClient* FeedReader::BeginRead()
 {
-    m_feedUrl = url;
+    m_notModified = false;
+    m_pageUrl.clear();
+    // An address without a scheme is tried with https first.
+    m_feedUrl = StartsWithScheme(m_url) ? m_url : "https://" + m_url;
     m_scanPages = true;
-    int result = Fetch(url);
+    return BeginFetch(m_feedUrl);
+}
+
+int FeedReader::EndRead()
+{
+    int result = EndFetch();
+    // Only a connection that cannot be made falls back: a certificate that is not trusted
+    // must not be got round by asking again in the clear.
+    if ( result == HTTP_CONNECT_ERROR && !StartsWithScheme(m_url) )
+    {
+        m_feedUrl = "http://" + m_url;
+        result = Fetch(m_feedUrl);
+    }
     m_scanPages = false;
     if ( result == FEED_OK && !m_notModified )
         result = ParseDocument();
@@ -299,6 +367,11 @@ FeedDocumentLoader::Stopper FeedReader::StartLoading()
 {
     m_title.clear();
     m_link.clear();
+    m_date.clear();
+    m_summary.clear();
+    m_author.clear();
+    m_feedTitle.clear();
+    m_feedLink.clear();
     m_errorDetail.clear();
     m_order = PostOrder();
     return [this](const wxXmlNode& element, int depth) { return TakeNewestPost(element, depth); };
@@ -337,6 +410,9 @@ FeedDocumentLoader::Verdict FeedReader::TakeNewestPost(const wxXmlNode& element,
     {
         m_title = post.title;
         m_link = ResolvePostLink(*post.linkElement, post.link, m_baseUrl);
+        m_date = dated ? FormatPostDate(date) : wxString();
+        m_summary = post.summary;
+        m_author = post.author;
         order.kept = true;
         order.keptDated = dated;
         order.keptDate = date;
@@ -372,49 +448,65 @@ void FeedReader::FinishLoading(const FeedDocumentLoader& loader)
 
 int FeedReader::Fetch(wxString url)
 {
+    if ( HttpClient* client = BeginFetch(url) )
+        client->Finish();
+    return EndFetch();
+}
+
+HttpClient* FeedReader::BeginFetch(const wxString& url)
+{
     // The validators stand beside the options, which callers set in any order.
     HttpOptions options = m_httpOptions;
     options.conditionalHeaders = m_conditionalHeaders;
     options.conditionalUrl = m_conditionalUrl;
-    HttpClient client(options);
-    FeedDocumentLoader loader(m_doc, StartLoading());
+    m_client = std::make_unique<HttpClient>(options);
+    m_loader = std::make_unique<FeedDocumentLoader>(m_doc, StartLoading());
     m_baseUrl.clear();
     m_head.clear();
     m_bodyBytes = 0;
     m_scanner = FeedLinkScanner();
-    bool loading = true;
-    bool scanning = m_scanPages;
-    const int result = client.Get(url, [&](const char* data, size_t size)
-                                       {
-                                           // Only the final response's body comes here.
-                                           if ( m_baseUrl.empty() )
-                                               m_baseUrl =
-                                                   wxString::FromUTF8(client.GetFinalUrl());
-                                           KeepHead(data, size);
-                                           loading = loading && loader.Feed(data, size);
-                                           // A page's head, read on after the loader has
-                                           // given up on it, may name the feed.
-                                           scanning = scanning && m_scanner.Feed(data, size);
-                                           return loading || scanning;
-                                       });
+    m_loading = true;
+    m_scanning = m_scanPages;
+    HttpClient* client = m_client.get();
+    FeedDocumentLoader* loader = m_loader.get();
+    const bool started = client->Start(url, [this, client, loader](const char* data, size_t size)
+    {
+        // Only the final response's body comes here.
+        if ( m_baseUrl.empty() )
+            m_baseUrl = wxString::FromUTF8(client->GetFinalUrl());
+        KeepHead(data, size);
+        m_loading = m_loading && loader->Feed(data, size);
+        // A page's head, read on after the loader has given up on it, may name the feed.
+        m_scanning = m_scanning && m_scanner.Feed(data, size);
+        return m_loading || m_scanning;
+    });
+    return started ? client : nullptr;
+}
+
+int FeedReader::EndFetch()
+{
+    // The loader and the client go when the fetch is done, whatever its outcome.
+    const std::unique_ptr<HttpClient> client = std::move(m_client);
+    const std::unique_ptr<FeedDocumentLoader> loader = std::move(m_loader);
+    const int result = client->GetResult();
     if ( result != HTTP_OK )
     {
         // The reader knows the answer was a feed that grew too large; the client does not.
         if ( result != HTTP_TOO_LARGE )
-            m_errorDetail = client.GetErrorDetail();
+            m_errorDetail = client->GetErrorDetail();
         return result;
     }
-    m_etag = wxString::FromUTF8(client.GetETag());
-    m_lastModified = wxString::FromUTF8(client.GetLastModified());
-    m_finalUrl = wxString::FromUTF8(client.GetFinalUrl());
+    m_etag = wxString::FromUTF8(client->GetETag());
+    m_lastModified = wxString::FromUTF8(client->GetLastModified());
+    m_finalUrl = wxString::FromUTF8(client->GetFinalUrl());
     // A 304 that was not asked for goes on to the parser, which finds no document in it.
-    if ( client.GetStatus() == 304 && client.WasConditional() )
+    if ( client->GetStatus() == 304 && client->WasConditional() )
     {
         m_notModified = true;
         return FEED_OK;
     }
-    loader.Finish();
-    FinishLoading(loader);
+    loader->Finish();
+    FinishLoading(*loader);
     return FEED_OK;
 }
 
@@ -451,5 +543,43 @@ int FeedReader::ParseDocument()
         result = found ? FEED_OK : FEED_NO_ITEM;
     else if ( root->GetName() == "feed" )
         result = found ? FEED_OK : FEED_NO_ENTRY;
+    if ( result == FEED_OK )
+        TakeFeedDetails();
     return result;
+}
+
+void FeedReader::TakeFeedDetails()
+{
+    // The RSS channel, or the Atom feed itself: both hold the feed's title, link and author.
+    const wxXmlNode* feed = m_doc.GetRoot();
+    const bool rss = feed->GetName() == "rss";
+    if ( rss )
+    {
+        feed = feed->GetChildren();
+        while ( feed && feed->GetName() != "channel" )
+            feed = feed->GetNext();
+        if ( !feed )
+            return;
+    }
+    wxString author;
+    for ( const wxXmlNode* child = feed->GetChildren(); child; child = child->GetNext() )
+    {
+        const wxString name = child->GetName();
+        if ( name == "title" && m_feedTitle.empty() )
+            m_feedTitle = rss ? CleanTitle(GetElementText(*child)) : ReadAtomText(*child);
+        else if ( name == "link" && m_feedLink.empty() )
+        {
+            if ( rss )
+                m_feedLink = ResolvePostLink(*child, CleanLink(GetElementText(*child)), m_baseUrl);
+            else if ( child->GetAttribute("rel", "alternate") == "alternate" )
+                m_feedLink = ResolvePostLink(
+                    *child, CleanLink(child->GetAttribute("href", wxString())), m_baseUrl);
+        }
+        else if ( author.empty() && !rss && name == "author" )
+            author = ReadAtomAuthor(*child);
+        else if ( author.empty() && rss && (name == "managingEditor" || name == "dc:creator") )
+            author = ReadRssAuthor(GetElementText(*child));
+    }
+    if ( m_author.empty() )
+        m_author = author;
 }

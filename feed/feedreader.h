@@ -8,6 +8,7 @@
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
+#include <memory>
 #include <string>
 
 // Feed error numbers of FeedReader::Read beyond those of the transfer (see HttpResult).
@@ -37,8 +38,21 @@ public:
     wxString GetFeedUrl() const { return m_feedUrl; }
     // The page that named the feed read; empty when the address given was the feed itself.
     wxString GetPageUrl() const { return m_pageUrl; }
+    // Read in two steps, for a caller that runs several reads at once (HttpMulti): BeginRead
+    // gives the transfer to run, or null when its result is known already; once it has run,
+    // EndRead gives what Read would have returned.
+    HttpClient* BeginRead();
+    int EndRead();
     wxString GetTitle() const { return m_title; }
     wxString GetLink() const { return m_link; }
+    // More of the newest post, each empty when the feed does not say it: its date in UTC as
+    // "YYYY-MM-DDTHH:MM:SSZ", its summary as plain text on one line, its author's name (else
+    // the feed's); and the feed's own title and home link.
+    wxString GetDate() const { return m_date; }
+    wxString GetSummary() const { return m_summary; }
+    wxString GetAuthor() const { return m_author; }
+    wxString GetFeedTitle() const { return m_feedTitle; }
+    wxString GetFeedLink() const { return m_feedLink; }
     // What went wrong in the last Read, in words that name the address; empty after a success.
     wxString GetErrorDetail() const { return m_errorDetail; }
 
@@ -71,11 +85,13 @@ public:
     static void SetTimeLimits(long connectSecs, long lowSpeedSecs, long totalSecs);
 
 private:
-    // One address and, when it is a page that names a feed, that feed.
-    int ReadAddress(const wxString& url);
     // Reads the feed that the page just fetched names; false when it names none.
     bool ReadNamedFeed(int& result);
     int Fetch(wxString url);
+    HttpClient* BeginFetch(const wxString& url);
+    int EndFetch();
+    // Takes what the feed says of itself, from the document the loader left.
+    void TakeFeedDetails();
     // Forgets the post of an earlier load and gives the loader its stopper, TakeNewestPost.
     FeedDocumentLoader::Stopper StartLoading();
     // Keeps the title and link of the newest post, and stops the loading once it is known:
@@ -91,7 +107,15 @@ private:
 
     wxString m_title;
     wxString m_link;
+    wxString m_date;
+    wxString m_summary;
+    wxString m_author;
+    wxString m_feedTitle;
+    wxString m_feedLink;
     wxXmlDocument m_doc;
+    // The transfer between BeginRead and EndRead.
+    std::unique_ptr<HttpClient> m_client;
+    std::unique_ptr<FeedDocumentLoader> m_loader;
     wxString m_url;
     HttpOptions m_httpOptions;
     wxString m_baseUrl;  // the address of the final response, for relative links
@@ -103,6 +127,8 @@ private:
     wxString m_pageUrl;
     FeedLinkScanner m_scanner;  // the feeds the answer names, when it is a page
     bool m_scanPages = false;    // whether the fetch looks for them
+    bool m_loading = false;      // while the fetch runs: the loader wants more
+    bool m_scanning = false;     // and the scanner does
 
     // The posts of the load so far, for TakeNewestPost.
     struct PostOrder

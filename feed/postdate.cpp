@@ -1,6 +1,7 @@
 #include "feed/postdate.h"
 
 #include <cctype>
+#include <ctime>
 #include <string>
 
 namespace
@@ -196,4 +197,14 @@ bool ParsePostDate(const wxString& text, long long& seconds)
 {
     const std::string date = text.utf8_string();
     return ParseRfc822(date, seconds) || ParseRfc3339(date, seconds);
+}
+
+wxString FormatPostDate(long long seconds)
+{
+    const time_t time = static_cast<time_t>(seconds);
+    struct tm parts;
+    char text[64];
+    if ( !gmtime_r(&time, &parts) || !std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", &parts) )
+        return wxString();
+    return wxString::FromAscii(text);
 }

@@ -135,3 +135,18 @@ wxString CleanLink(const wxString& link)
     }
     return clean.Trim(true).Trim(false);
 }
+
+wxString ShortenText(const wxString& text, size_t maxLength)
+{
+    if ( text.length() <= maxLength )
+        return text;
+    if ( maxLength == 0 )
+        return wxString();
+    const wxString ellipsis = wxString::FromUTF8("\xe2\x80\xa6");
+    for ( size_t length = maxLength - 1; length > 0; --length )
+    {
+        if ( IsBlank(text[length]) && !IsBlank(text[length - 1]) )
+            return text.Left(length) + ellipsis;
+    }
+    return text.Left(maxLength - 1) + ellipsis;
+}

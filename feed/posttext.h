@@ -18,6 +18,10 @@ wxString HtmlToText(const wxString& html);
 // blank, other control characters (C0, DEL, C1) dropped, so that no feed can drive a
 // terminal or break a signature's lines.
 wxString CleanTitle(const wxString& title);
+// At most maxLength characters of text: a longer text is cut at the last word boundary that
+// leaves room for "…" and ends with it (in the middle of a word only when its first word is too
+// long already).
+wxString ShortenText(const wxString& text, size_t maxLength);
 // A link without surrounding white space and without any control character.
 wxString CleanLink(const wxString& link);
 

@@ -4,6 +4,7 @@
 #include "base/runlock.h"
 #include "base/safefile.h"
 #include "project/configkeys.h"
+#include "project/project.h"
 
 #include <wx/config.h>
 #include <wx/convauto.h>
@@ -422,21 +423,6 @@ bool ProjectExists(const wxString& name)
     return name == OPTION_PROJECT_DEFAULT || wxConfigBase::Get()->HasGroup(PROJECT_GROUP + name);
 }
 
-wxArrayString ListProjects()
-{
-    wxArrayString names;
-    wxConfigBase* config = wxConfigBase::Get();
-    const wxString oldPath = config->GetPath();
-    config->SetPath(PROJECT_GROUP);
-    wxString name;
-    long index = 0;
-    for ( bool more = config->GetFirstGroup(name, index); more;
-          more = config->GetNextGroup(name, index) )
-        names.push_back(name);
-    config->SetPath(oldPath);
-    return names;
-}
-
 wxString DescribeMissingProject(const wxString& name)
 {
     const wxArrayString names = ListProjects();
@@ -445,6 +431,6 @@ wxString DescribeMissingProject(const wxString& name)
         known += (known.empty() ? "\"" : ", \"") + project + "\"";
     return wxString::Format("There is no project \"%s\" in \"%s\" (no group [project/%s]).\n"
                             "%s", name, GetConfigPath(), name,
-                            known.empty() ? wxString("No project is set up there yet.")
-                                          : "The projects there: " + known + ".");
+                            known.empty() ? wxString("It holds no project yet.")
+                                          : "The projects there are: " + known + ".");
 }

@@ -1,7 +1,6 @@
 #ifndef FEEDQUILL_PROJECT_CONFIGFILE_H
 #define FEEDQUILL_PROJECT_CONFIGFILE_H
 
-#include <wx/arrstr.h>
 #include <wx/string.h>
 
 // The settings file: Feedquill.cfg in the data folder.
@@ -16,8 +15,6 @@ bool CloseConfig();
 
 // Whether the settings have the project's group; the default project needs none.
 bool ProjectExists(const wxString& name);
-// The names of the projects in the settings, in their order there.
-wxArrayString ListProjects();
 // Why a project that does not exist cannot be used: its name and the projects there are.
 wxString DescribeMissingProject(const wxString& name);
 

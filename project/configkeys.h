@@ -15,6 +15,13 @@ constexpr const char* ENTRY_FEED_URL = "FeedURL";
 constexpr const char* ENTRY_FILE_PATH = "FilePath";
 constexpr const char* ENTRY_LAST_TITLE = "LastTitle";
 constexpr const char* ENTRY_LAST_LINK = "LastLink";
+// More of the post LastTitle names, and of its feed, for the template's macros; each kept as
+// LastTitle is, also through a 304. LastDate is in UTC, "YYYY-MM-DDTHH:MM:SSZ".
+constexpr const char* ENTRY_LAST_DATE = "LastDate";
+constexpr const char* ENTRY_LAST_SUMMARY = "LastSummary";
+constexpr const char* ENTRY_LAST_AUTHOR = "LastAuthor";
+constexpr const char* ENTRY_FEED_TITLE = "FeedTitle";
+constexpr const char* ENTRY_FEED_LINK = "FeedLink";
 // The validators of the answer that gave LastTitle and LastLink, for a conditional request.
 constexpr const char* ENTRY_ETAG = "ETag";
 constexpr const char* ENTRY_LAST_MODIFIED = "LastModified";

@@ -10,6 +10,7 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/utils.h>
+#include <wx/wxcrt.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -27,7 +28,7 @@ const mode_t TEMPLATE_FILE_MODE = 0600;
 
 // Reads a template file whole. A missing one is created, empty, where that is possible, and
 // gives an empty text; a file that is there but cannot be read gives false and the reason.
-bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason)
+bool ReadTemplateFile(const wxString& path, bool create, std::string& bytes, wxString& reason)
 {
     struct stat info;
     if ( stat(path.fn_str(), &info) != 0 )
@@ -37,6 +38,8 @@ bool ReadTemplateFile(const wxString& path, std::string& bytes, wxString& reason
             reason = wxSysErrorMsgStr(errno);
             return false;
         }
+        if ( !create )
+            return true;
         const int created = open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                                  TEMPLATE_FILE_MODE);
         if ( created >= 0 )
@@ -162,6 +165,11 @@ void Project::Load(wxString name)
     m_filePath = config->Read(ENTRY_FILE_PATH, wxString());
     m_lastTitle = config->Read(ENTRY_LAST_TITLE, wxString());
     m_lastLink = config->Read(ENTRY_LAST_LINK, wxString());
+    m_lastDate = config->Read(ENTRY_LAST_DATE, wxString());
+    m_lastSummary = config->Read(ENTRY_LAST_SUMMARY, wxString());
+    m_lastAuthor = config->Read(ENTRY_LAST_AUTHOR, wxString());
+    m_feedTitle = config->Read(ENTRY_FEED_TITLE, wxString());
+    m_feedLink = config->Read(ENTRY_FEED_LINK, wxString());
     m_etag = config->Read(ENTRY_ETAG, wxString());
     m_lastModified = config->Read(ENTRY_LAST_MODIFIED, wxString());
     m_validatorURL = config->Read(ENTRY_VALIDATOR_URL, wxString());
@@ -213,7 +221,7 @@ void Project::LoadTemplate()
     const wxString path = GetTemplateDir() + m_templateName;
     std::string bytes;
     wxString reason;
-    if ( !ReadTemplateFile(path, bytes, reason) )
+    if ( !ReadTemplateFile(path, !m_readOnly, bytes, reason) )
     {
         // m_template keeps the text it had, which WriteSignature will not use.
         m_templateError = wxString::Format("The signature template \"%s\" cannot be read: %s.",
@@ -266,4 +274,72 @@ wxString Project::GetSignaturePath() const
     if ( m_filePath.StartsWith("~/", &rest) )
         return wxFileName(wxGetHomeDir(), wxString()).GetPathWithSep() + rest;
     return m_filePath;
+}
+
+wxArrayString ListProjects()
+{
+    wxArrayString names;
+    wxConfigBase* config = wxConfigBase::Get();
+    if ( !config || !config->HasGroup("/project") )
+        return names;
+    const wxString oldPath = config->GetPath();
+    config->SetPath("/project");
+    wxString name;
+    long index = 0;
+    for ( bool more = config->GetFirstGroup(name, index); more;
+          more = config->GetNextGroup(name, index) )
+        names.push_back(name);
+    config->SetPath(oldPath);
+    return names;
+}
+
+bool CheckProjectName(const wxString& name, wxString& reason)
+{
+    if ( name.empty() || name == "." || name == ".." )
+        reason = "a project needs a name other than \"\", \".\" and \"..\"";
+    else if ( name.find_first_of("/\\") != wxString::npos )
+        reason = "a project's name cannot hold \"/\" or \"\\\", since it names its group "
+                 "in the settings and its template file";
+    else if ( wxIsspace(name[0]) || wxIsspace(name.Last()) )
+        reason = "a project's name cannot begin or end with a blank";
+    else if ( name.length() > 200 )
+        reason = "a project's name can be at most 200 characters long";
+    else
+    {
+        for ( const wxUniChar c : name )
+        {
+            if ( c < 0x20 || c == 0x7f )
+            {
+                reason = "a project's name cannot hold control characters";
+                return false;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CreateProject(const wxString& name)
+{
+    wxString reason;
+    if ( !CheckProjectName(name, reason) )
+    {
+        wxLogError("The project \"%s\" cannot be made: %s.", name, reason);
+        return false;
+    }
+    wxConfigBase* config = wxConfigBase::Get();
+    if ( config->HasGroup(PROJECT_GROUP + name) )
+    {
+        wxLogError("The project \"%s\" cannot be made: there is one of that name already.",
+                   name);
+        return false;
+    }
+    Project project;
+    project.m_name = name;
+    project.m_templateName = name + TEMPLATE_EXTENSION;
+    // A group with one entry: the toolkit's file writes no empty group.
+    config->Write(project.GetKey(ENTRY_FEED_URL), wxString());
+    config->Flush(false);
+    project.LoadTemplate();
+    return project.m_templateError.empty();
 }

@@ -1,12 +1,10 @@
 #ifndef FEEDQUILL_PROJECT_PROJECT_H
 #define FEEDQUILL_PROJECT_PROJECT_H
 
+#include <wx/arrstr.h>
 #include <wx/string.h>
 
 #include <functional>
-
-class FeedReader;
-class UpdateChecker;
 
 // Results of Project::WriteSignature, and of Project::Update once the feed was read.
 enum SignatureResult
@@ -43,6 +41,13 @@ public:
     bool m_templateIsSample = false;
     wxString m_lastTitle;
     wxString m_lastLink;
+    // More of the same post and its feed: "LastDate" (UTC, "YYYY-MM-DDTHH:MM:SSZ"),
+    // "LastSummary", "LastAuthor", "FeedTitle", "FeedLink"; each empty when the feed said none.
+    wxString m_lastDate;
+    wxString m_lastSummary;
+    wxString m_lastAuthor;
+    wxString m_feedTitle;
+    wxString m_feedLink;
     // The validators (ETag, Last-Modified) of the answer that gave the last title and link;
     // forgotten when the feed address changes.
     wxString m_etag;
@@ -52,6 +57,8 @@ public:
     bool m_quiet = false;
     bool m_cmdMode = false;
     bool m_updateCheckDue = false;
+    // A run that only reads (--print): loading creates no missing template file.
+    bool m_readOnly = false;
 
     void Load(wxString name);
     void SetFeedURL(wxString url);
@@ -71,25 +78,27 @@ public:
     // The update run (run/updaterun.cpp): reads the feed, stores the newest post's title and
     // link, writes the signature and, when due, checks for a newer version. A SignatureResult.
     int Update();
-    // What Update does once the feed was read, for a caller that reads it elsewhere (the
-    // window, on a worker thread): error is reader.Read()'s result. checkForUpdates, when
-    // given, stands in for CheckForUpdates(true) if a check is due.
-    int FinishUpdate(const FeedReader& reader, int error,
-                     const std::function<void()>& checkForUpdates = {});
     // Writes the signature from the template and the stored title and link
     // (run/updaterun.cpp). A SignatureResult.
     int WriteSignature();
     // Looks for a newer version and tells the user (run/checkforupdates.cpp); quiet keeps
     // quiet unless there is one.
     void CheckForUpdates(bool quiet);
-    // Tells the user the result of a check, as CheckForUpdates does after its fetch; for a
-    // caller that fetched elsewhere. The checker's destructor then records the outcome.
-    void ReportUpdateCheck(const UpdateChecker& checker, int result, bool quiet);
-
     // The configuration key of one of this project's entries, such as "FeedURL".
     wxString GetKey(const wxString& entry) const;
 };
 
 extern Project g_project;
+
+// The names of the projects Feedquill.cfg holds (its groups under "/project"), in the file's
+// order.
+wxArrayString ListProjects();
+// Whether a project of this name can be made: its group and its template file need a name
+// that is neither empty nor ".", "..", nor holds "/", "\\" or a control character, and whose
+// first character is not a blank. False with the reason in words.
+bool CheckProjectName(const wxString& name, wxString& reason);
+// Makes a project: its group, with the template file named after it (empty). False, with the
+// reason logged, when the name cannot be one or the project is there already.
+bool CreateProject(const wxString& name);
 
 #endif

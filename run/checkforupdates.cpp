@@ -1,6 +1,8 @@
 // The check for a newer version as the user sees it: asked for from the Help menu, or due
 // during an update run.
 
+#include "run/checkforupdates.h"
+
 #include "project/project.h"
 
 #include "base/buildinfo.h"
@@ -14,12 +16,12 @@ void Project::CheckForUpdates(bool quiet)
     if ( !FEEDQUILL_UPDATE_CHECK )
         return;
     UpdateChecker checker;
-    ReportUpdateCheck(checker, checker.Check(GetUpdateInfoUrl(), FEEDQUILL_VERSION), quiet);
+    ReportUpdateCheck(*this, checker, checker.Check(GetUpdateInfoUrl(), FEEDQUILL_VERSION), quiet);
 }
 
-void Project::ReportUpdateCheck(const UpdateChecker& checker, int result, bool quiet)
+void ReportUpdateCheck(Project& project, const UpdateChecker& checker, int result, bool quiet)
 {
-    m_updateCheckDue = false;
+    project.m_updateCheckDue = false;
     const wxString message = checker.GetResultMessage(FEEDQUILL_VERSION_TEXT);
     Messenger* messenger = Messenger::Get();
     if ( result == UPDATE_CHECK_FAILED && !quiet )

@@ -1,5 +1,8 @@
 // The signature update run: read the feed, remember the newest post, write the signature.
 
+#include "run/updaterun.h"
+#include "run/postmacros.h"
+
 #include "project/project.h"
 
 #include "base/datafolders.h"
@@ -22,64 +25,6 @@
 
 namespace
 {
-
-// The encoding of the user's locale, by the name iconv knows; empty where the locale names
-// none (C and POSIX: the locale of a cron job, a systemd timer, a bare ssh command).
-wxString GetLocaleCodeset()
-{
-    const char* codeset = nl_langinfo(CODESET);
-    const wxString name = codeset ? wxString(codeset) : wxString();
-    if ( name.empty() || name == "ANSI_X3.4-1968" || name.Upper() == "ASCII" )
-        return wxString();
-    return name;
-}
-
-bool IsUtf8(const wxString& codeset)
-{
-    const wxString name = codeset.Upper();
-    return name == "UTF-8" || name == "UTF8";
-}
-
-// The signature's bytes: UTF-8, which mail programs read, unless the locale chose another
-// encoding. There a character the encoding cannot hold is written as "?" and counted in
-// replaced, rather than the whole file changing its encoding unseen.
-std::string EncodeSignature(const wxString& text, wxString& codeset, size_t& replaced)
-{
-    replaced = 0;
-    codeset = GetLocaleCodeset();
-    if ( codeset.empty() || IsUtf8(codeset) )
-    {
-        codeset = "UTF-8";
-        const wxScopedCharBuffer utf8 = text.utf8_str();
-        return std::string(utf8.data(), utf8.length());
-    }
-    const wxCSConv conv(codeset);
-    const wxCharBuffer whole = text.mb_str(conv);
-    if ( text.empty() || whole.length() > 0 )
-        return std::string(whole.data(), whole.length());
-    std::string bytes;
-    for ( const wxUniChar c : text )
-    {
-        const wxString character(c);
-        const wxCharBuffer one = character.mb_str(conv);
-        if ( one.length() > 0 )
-            bytes.append(one.data(), one.length());
-        else
-        {
-            bytes += '?';
-            ++replaced;
-        }
-    }
-    return bytes;
-}
-
-// Whether a post's link may stand in an HTML signature: only web addresses. A "javascript:" or
-// "data:" link would run or show whatever the feed's author chose in the reader's mail program.
-bool IsWebLink(const wxString& link)
-{
-    const wxString lower = link.Lower();
-    return lower.StartsWith("http://") || lower.StartsWith("https://");
-}
 
 // A command-line run writes no signature from the built-in sample, with its made-up name: the
 // user has never seen it there. The window shows the sample in its editor instead.
@@ -182,11 +127,11 @@ int Project::Update()
     if ( !m_lastTitle.empty() && !m_lastLink.empty() )
         reader.SetValidators(m_etag, m_lastModified, m_validatorURL);
     const int error = reader.Read();
-    return FinishUpdate(reader, error);
+    return FinishUpdate(*this, reader, error);
 }
 
-int Project::FinishUpdate(const FeedReader& reader, int error,
-                          const std::function<void()>& checkForUpdates)
+int FinishUpdate(Project& project, const FeedReader& reader, int error,
+                 const std::function<void()>& checkForUpdates)
 {
     const RunLock lock;
     if ( !lock.IsHeld() )
@@ -196,7 +141,7 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
     }
     if ( error != 0 )
     {
-        const wxString detail = DescribeFeedError(*this, reader);
+        const wxString detail = DescribeFeedError(project, reader);
         if ( detail.empty() )
             wxLogError("Error #%i while processing your feed", error);
         else
@@ -207,31 +152,33 @@ int Project::FinishUpdate(const FeedReader& reader, int error,
     // Not modified: the stored title and link are still the newest post's.
     if ( !reader.IsNotModified() )
     {
-        m_lastTitle = reader.GetTitle();
-        m_lastLink = reader.GetLink();
+        project.m_lastTitle = reader.GetTitle();
+        project.m_lastLink = reader.GetLink();
+        TakePostDetails(project, reader);
     }
     wxConfigBase* config = wxConfigBase::Get();
-    config->Write(GetKey(ENTRY_LAST_TITLE), m_lastTitle);
-    config->Write(GetKey(ENTRY_LAST_LINK), m_lastLink);
-    StoreValidators(*this, reader);
+    config->Write(project.GetKey(ENTRY_LAST_TITLE), project.m_lastTitle);
+    config->Write(project.GetKey(ENTRY_LAST_LINK), project.m_lastLink);
+    StorePostDetails(project);
+    StoreValidators(project, reader);
     const bool stored = config->Flush(false);
 
-    TellFeedFoundOnPage(*this, reader);
+    TellFeedFoundOnPage(project, reader);
     // The signature shows the newest post even where the settings could not keep it (which
     // was said); the run has not succeeded then.
-    int result = WriteSignature();
+    int result = project.WriteSignature();
     if ( result == SIGNATURE_WRITTEN && !stored )
         result = SIGNATURE_SETTINGS_NOT_SAVED;
-    if ( m_updateCheckDue && checkForUpdates )
+    if ( project.m_updateCheckDue && checkForUpdates )
         checkForUpdates();
-    else if ( m_updateCheckDue )
-        CheckForUpdates(true);
+    else if ( project.m_updateCheckDue )
+        project.CheckForUpdates(true);
     // Only what was done is reported as done; WriteSignature has said what was not.
-    if ( !m_quiet && result == SIGNATURE_WRITTEN )
+    if ( !project.m_quiet && result == SIGNATURE_WRITTEN )
     {
         Messenger::Get()->ShowMessage("Updated successfully:\n Title : "
-                                          + ShowControlsInLine(m_lastTitle) + "\n Link: "
-                                          + ShowControlsInLine(m_lastLink),
+                                          + ShowControlsInLine(project.m_lastTitle)
+                                          + "\n Link: " + ShowControlsInLine(project.m_lastLink),
                                       "Message", wxOK | wxCENTRE);
     }
     return result;
@@ -268,14 +215,13 @@ int Project::WriteSignature()
                    "another file for the signature.", path, own);
         return SIGNATURE_CANNOT_WRITE;
     }
-    if ( IsHtmlSignature(path) && m_template.Contains("%link%") && !IsWebLink(m_lastLink) )
+    const wxString refusal = RefuseSignatureLink(m_template, *this, path);
+    if ( !refusal.empty() )
     {
-        wxLogError("The signature file \"%s\" was left as it was, because the post's link "
-                   "\"%s\" is not an http:// or https:// address, and an HTML signature "
-                   "carries web links only.", path, ShowControlsInLine(m_lastLink));
+        wxLogError("The signature file \"%s\" was left as it was.\n%s", path, refusal);
         return SIGNATURE_CANNOT_WRITE;
     }
-    const wxString text = MakeSignatureText(m_template, m_lastTitle, m_lastLink, path);
+    const wxString text = MakeSignatureText(m_template, *this, path);
     wxString codeset;
     size_t replaced = 0;
     const std::string bytes = EncodeSignature(text, codeset, replaced);

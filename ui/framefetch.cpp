@@ -7,6 +7,8 @@
 #include "base/buildinfo.h"
 #include "feed/feedreader.h"
 #include "project/project.h"
+#include "run/checkforupdates.h"
+#include "run/updaterun.h"
 #include "update/updatechecker.h"
 
 #include <wx/button.h>
@@ -103,10 +105,10 @@ void FeedquillFrame::FinishGetData(FeedFetch& fetch)
         UpdateChecker& checker = *fetch.checker;
         const int result = fetch.checkFetched ? checker.ReadResponse(FEEDQUILL_VERSION)
                                               : UPDATE_CHECK_FAILED;
-        g_project.ReportUpdateCheck(checker, result, true);
+        ReportUpdateCheck(g_project, checker, result, true);
     };
-    const int result = g_project.FinishUpdate(
-        fetch.reader, fetch.error,
+    const int result = FinishUpdate(
+        g_project, fetch.reader, fetch.error,
         fetch.checker ? std::function<void()>(checkForUpdates) : std::function<void()>());
     fetch.checker.reset();
     ShowProject();
@@ -142,7 +144,7 @@ void FeedquillFrame::FinishCheckForUpdates(CheckFetch& fetch)
     }
     const int result = fetch.fetched ? fetch.checker.ReadResponse(FEEDQUILL_VERSION)
                                      : UPDATE_CHECK_FAILED;
-    g_project.ReportUpdateCheck(fetch.checker, result, false);
+    ReportUpdateCheck(g_project, fetch.checker, result, false);
 }
 
 void FeedquillFrame::BeginFetch(const wxString& url, const wxString& reading)

@@ -40,5 +40,5 @@ wxString HourlySchedule::GetCrontabLine()
     if ( !wxGetEnv("LANG", &lang) || lang.empty() )
         lang = "C.UTF-8";
     return "17 * * * * LANG=" + lang + " " + wxStandardPaths::Get().GetExecutablePath()
-           + " -q";
+           + " -q --all";
 }

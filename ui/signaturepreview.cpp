@@ -55,8 +55,8 @@ wxString SignaturePreview::MakeSource() const
                                           "will be written."))
                + "</i></p>";
     }
-    const wxString text = MakeSignatureText(m_templateCtrl->GetValue(), g_project.m_lastTitle,
-                                            g_project.m_lastLink, g_project.m_filePath);
+    const wxString text = MakeSignatureText(m_templateCtrl->GetValue(), g_project,
+                                            g_project.m_filePath);
     // An HTML signature is shown as a mail program shows it; any other as the text it is.
     if ( IsHtmlSignature(g_project.m_filePath) )
         return text;

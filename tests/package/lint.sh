@@ -93,7 +93,7 @@ systemd)
     for unit in feedquill.service feedquill.timer; do
         sed "s|/usr/bin/feedquill|$binary|" "$source_dir/dist/systemd/$unit" > "$work/$unit"
     done
-    grep -qx 'ExecStart=/usr/bin/feedquill -q' "$source_dir/dist/systemd/feedquill.service"
+    grep -qx 'ExecStart=/usr/bin/feedquill -q --all' "$source_dir/dist/systemd/feedquill.service"
     mkdir -m 700 "$work/runtime"
     quiet env XDG_RUNTIME_DIR="$work/runtime" systemd-analyze --user --man=no verify \
         "$work/feedquill.service" "$work/feedquill.timer"

@@ -85,7 +85,7 @@ TEST_F(FrameSchedule, WithoutSystemdItGivesTheCrontabLine)
     const wxString text = m_messenger.GetMessages()[0].text;
     EXPECT_TRUE(text.Contains("systemd user manager is not available")) << text;
     EXPECT_TRUE(text.Contains("17 * * * * LANG=")) << text;
-    EXPECT_TRUE(text.EndsWith(" -q")) << text;
+    EXPECT_TRUE(text.EndsWith(" -q --all")) << text;
 }
 
 TEST_F(FrameSchedule, AFailedSwitchSaysWhatSystemctlSaid)
