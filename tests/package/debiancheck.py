@@ -6,6 +6,7 @@
 """
 import csv
 import fnmatch
+import glob
 import os
 import re
 import sys
@@ -127,7 +128,7 @@ def check_copyright(source):
 
     for paragraph in files:
         for pattern in paragraph["Files"].split():
-            if pattern != "*" and not any(fnmatch.fnmatchcase(path, pattern) for path in tree):
+            if pattern != "*" and not glob.glob(os.path.join(source, pattern)):
                 fail("debian/copyright names %s, which matches no file" % pattern)
         for name in re.split(r"\s+(?:and|or)\s+", paragraph["License"].split("\n")[0]):
             if name not in licences:
