@@ -14,9 +14,12 @@
 #include <wx/config.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/stdpaths.h>
 
 #include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 namespace
 {
@@ -108,6 +111,11 @@ bool ShowVersion(const wxCmdLineParser& parser)
     return true;
 }
 
+bool IsSystemFolder(const wxString& dir)
+{
+    return dir == "/usr" || dir.StartsWith("/usr/") || access(dir.fn_str(), W_OK) != 0;
+}
+
 bool ApplyCommandLine(const wxCmdLineParser& parser)
 {
     if ( !CheckCombination(parser) )
@@ -122,7 +130,21 @@ bool ApplyCommandLine(const wxCmdLineParser& parser)
         s_runKind = parser.Found("all") ? RUN_ALL : RUN_UPDATE;
     g_project.m_readOnly = s_runKind == RUN_PRINT;
 
-    ChooseFolders(parser.Found("l"));
+    const bool local = parser.Found("l");
+    ChooseFolders(local);
+    // An installed program's folder is no place for one user's settings: as a user nothing
+    // could be written there, and as root the settings would land among the system's programs.
+    if ( local && IsSystemFolder(g_programDir) )
+    {
+        wxLogError("-l is for a copy of Feedquill in a folder of its own, such as on a USB "
+                   "stick: it keeps Feedquill.cfg and the signature templates beside the "
+                   "program. This Feedquill is in a system folder (%s), which is no place for "
+                   "one user's data, so -l is refused; without -l its data is kept in %s.",
+                   g_programDir,
+                   wxStandardPaths::Get().GetUserDataDir() + wxFileName::GetPathSeparator());
+        SetExitStatus(EXIT_STATUS_USAGE);
+        return false;
+    }
     wxString projectName;
     const bool projectNamed = parser.Found("project", &projectName);
     if ( projectNamed && !CheckNamedProject(projectName) )

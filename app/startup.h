@@ -2,6 +2,7 @@
 #define FEEDQUILL_APP_STARTUP_H
 
 class wxCmdLineParser;
+class wxString;
 
 // Exit statuses of the program.
 enum ExitStatus
@@ -33,7 +34,11 @@ bool ShowVersion(const wxCmdLineParser& parser);
 // Sets the run flags, chooses and creates the data folder, opens the configuration and loads
 // the current project. A command-line run takes the data folder's lock first and keeps it to
 // the end; false when another run kept it too long.
+// false too, with one message, for -l in a system folder (IsSystemFolder), creating nothing.
 bool ApplyCommandLine(const wxCmdLineParser& parser);
+// Whether dir (ending in a separator) is a folder of the system: under /usr, or one this user
+// may not write.
+bool IsSystemFolder(const wxString& dir);
 // Decides whether the automatic update check is due in this process.
 void DecideUpdateCheck();
 // The one update of a command-line run, or the printing of --print; sets the exit status

@@ -13,7 +13,9 @@ if(FEEDQUILL_HARDENING AND NOT FEEDQUILL_SANITIZE AND NOT FEEDQUILL_FUZZ
 endif()
 
 # The flags of one kind (CPPFLAGS, CXXFLAGS, LDFLAGS) without those the build type decides
-# (debugging information, optimisation) or that depend on the folder cmake runs in.
+# (debugging information, optimisation). dpkg-buildflags maps the folder it runs in to "."
+# (-ffile-prefix-map), which for cmake is any folder: the map is made again below for the
+# source and build folders.
 function(feedquill_buildflags kind out)
     execute_process(
         COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
@@ -40,6 +42,12 @@ if(FEEDQUILL_HARDENED)
         set(cxxflags -fstack-protector-strong -Wformat -Werror=format-security)
         set(ldflags -Wl,-z,relro -Wl,-z,now)
     endif()
+    # The source and build folders become "." in file names the compiler writes into the
+    # binaries (__FILE__ in the log calls, the debugging information), so that a build in
+    # another folder gives the same bytes. The build folder's map comes last, so that it wins
+    # where the build folder is inside the source folder.
+    list(APPEND cxxflags -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
+                         -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
     add_compile_options(${cppflags} ${cxxflags})
     add_link_options(${ldflags})
     # -fPIE and -pie, whatever the compiler's default.

@@ -80,10 +80,12 @@ add_custom_target(feedquill_compressed_docs ALL DEPENDS ${compressed})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/feedquill.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
 
-# Every Debian package carries its own copyright file (machine-readable) and changelog, and
-# lintian's overrides for it, with their reasons.
+# Every Debian package carries its own copyright file (machine-readable, the source package's)
+# and changelog, and lintian's overrides for it, with their reasons. The Debian build
+# (debian/rules) installs its own in their place.
 foreach(component package IN ZIP_LISTS FEEDQUILL_COMPONENTS FEEDQUILL_PACKAGES)
-    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/changelog.gz ${feedquill_dist}/copyright
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/compressed/changelog.gz
+                  ${CMAKE_CURRENT_SOURCE_DIR}/debian/copyright
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
     if(EXISTS ${feedquill_dist}/lintian/${package})
         install(FILES ${feedquill_dist}/lintian/${package}
@@ -91,6 +93,23 @@ foreach(component package IN ZIP_LISTS FEEDQUILL_COMPONENTS FEEDQUILL_PACKAGES)
                 COMPONENT ${component})
     endif()
 endforeach()
+
+# What a user reads first, a commented crontab line, and the completion of the switches in
+# bash and zsh (Debian's zsh reads vendor-completions; elsewhere, site-functions).
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/feedquill COMPONENT cli)
+install(FILES ${feedquill_dist}/crontab.example
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/feedquill/examples RENAME crontab
+        COMPONENT cli)
+install(FILES ${feedquill_dist}/completion/feedquill.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME feedquill
+        COMPONENT cli)
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    set(zsh_completions ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+else()
+    set(zsh_completions ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+endif()
+install(FILES ${feedquill_dist}/completion/_feedquill DESTINATION ${zsh_completions}
+        COMPONENT cli)
 
 # The systemd user units, with the program's installed path in ExecStart. They go to
 # lib/systemd/user (not the multiarch library folder), where the user manager looks.
@@ -105,13 +124,24 @@ foreach(unit feedquill.service feedquill.timer)
 endforeach()
 
 # The server of the offline demonstration (scripts/demo): it serves dist/demo/blog-feed.xml
-# from 127.0.0.1 with the tests' loopback server. Not installed.
-if(TARGET feedquill_test_support)
-    add_executable(feedquill_demo_server ${feedquill_dist}/demo/demoserver.cpp)
-    target_link_libraries(feedquill_demo_server PRIVATE feedquill_test_support)
+# from 127.0.0.1 with the tests' loopback server, which needs OpenSSL but not the test
+# framework, so that scripts/run builds it without the tests. Not installed.
+find_package(OpenSSL)
+find_package(Threads)
+if(OpenSSL_FOUND AND Threads_FOUND)
+    add_executable(feedquill_demo_server ${feedquill_dist}/demo/demoserver.cpp
+                   ${CMAKE_CURRENT_SOURCE_DIR}/tests/support/fixtureserver.cpp)
+    target_include_directories(feedquill_demo_server PRIVATE
+                               ${CMAKE_CURRENT_SOURCE_DIR}/tests/support)
+    target_compile_definitions(feedquill_demo_server PRIVATE
+                               FEEDQUILL_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
+    target_link_libraries(feedquill_demo_server PRIVATE
+                          OpenSSL::SSL OpenSSL::Crypto Threads::Threads)
 endif()
 
-# The Debian packages: feedquill_1.0_amd64.deb and feedquill-gtk_1.0_amd64.deb.
+# Debian packages made from this build tree (cpack -G DEB): feedquill_1.0_ARCH.deb and
+# feedquill-gtk_1.0_ARCH.deb. The tests check them; the packages for users come from
+# debian/ (dpkg-buildpackage).
 set(CPACK_PACKAGE_NAME feedquill)
 set(CPACK_PACKAGE_VENDOR "Tarnwick")
 set(CPACK_PACKAGE_CONTACT "Feedquill maintainers <maintainers@feedquill.example>")
@@ -143,6 +173,7 @@ This package holds the command line, which needs no display, with a systemd
 user timer for hourly updates. The window for setting it up is in the
 package feedquill-gtk.]])
 # https feeds need the system's certificate store.
+# Kept the same as debian/control's.
 set(CPACK_DEBIAN_CLI_PACKAGE_RECOMMENDS "ca-certificates")
 set(CPACK_DEBIAN_CLI_PACKAGE_SUGGESTS "feedquill-gtk")
 
@@ -157,6 +188,9 @@ This package holds its window (GTK), in which you choose the feed and the
 signature file and edit the template, with the desktop entry and the icons.]])
 # The module runs inside the program of the same build, so nothing but that one will do.
 set(CPACK_COMPONENT_GTK_DEPENDS cli)
+# xdg-open opens the signature file; wx3.2-i18n translates the toolkit's own dialogs.
+set(CPACK_DEBIAN_GTK_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_GTK_PACKAGE_SUGGESTS "wx3.2-i18n")
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 include(CPack)
 

@@ -1,11 +1,16 @@
 // The built program's command line, run without a display as cron or a systemd timer runs it.
 
+#include "app/startup.h"
 #include "app/windowmodule.h"
 #include "testenv.h"
 
+#include <wx/dir.h>
 #include <wx/filename.h>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
 
 namespace
 {
@@ -114,6 +119,71 @@ TEST(CommandLine, LocalSwitchKeepsDataBesideTheExecutable)
     EXPECT_TRUE(FileExists(portable.File("SignatureTemplates/default.txt")));
     EXPECT_EQ(FileExists(portable.File("Feedquill.cfg")), FEEDQUILL_UPDATE_CHECK == 1);
     EXPECT_FALSE(DirExists(home.File(".feedquill")));
+}
+
+TEST(StartUp, SystemFoldersAreUsrAndTheUnwritable)
+{
+    TempDir writable;
+    const struct
+    {
+        wxString dir;
+        bool system;
+    } cases[] =
+    {
+        { "/usr/bin/", true },
+        { "/usr/local/bin/", true },
+        { "/usr/", true },
+        { writable.GetPath(), false },
+        { writable.File("missing/"), true },
+    };
+    for ( const auto& c : cases )
+        EXPECT_EQ(StartUp::IsSystemFolder(c.dir), c.system) << c.dir;
+}
+
+// -l for a program in a folder of the system: one message saying what -l is for, status 2,
+// and nothing created there or in the home folder.
+TEST(CommandLine, LocalSwitchInASystemFolderIsRefusedAndCreatesNothing)
+{
+    if ( getuid() != 0
+         || std::system("setpriv --reuid=65534 --regid=65534 --clear-groups true") != 0 )
+        GTEST_SKIP() << "needs root to run as nobody (setpriv) and to mount a folder in /usr";
+    TempDir home;
+    TempDir installed;
+    const std::string binary = CopyProgram(installed);
+    const std::string homePath(home.GetPath().fn_str());
+    ASSERT_EQ(std::system(("chmod 755 '" + std::string(installed.GetPath().fn_str()) + "' '"
+                           + binary + "' && chown 65534:65534 '" + homePath + "'").c_str()),
+              0);
+    const auto checkRefused = [&](const ProgramRun& run, const char* who)
+    {
+        EXPECT_EQ(run.status, 2) << who << ": " << run.err;
+        EXPECT_EQ(run.err.find("-l is for a copy of Feedquill in a folder of its own"), 0u)
+            << who << ": " << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << who << ": one line: " << run.err;
+        EXPECT_FALSE(DirExists(home.File(".feedquill"))) << who;
+    };
+
+    // A root-owned folder, run as a user who may not write it.
+    const ProgramRun user = RunProgram("--reuid=65534 --regid=65534 --clear-groups '" + binary
+                                       + "' -c -l", home.GetPath(), {}, "setpriv");
+    checkRefused(user, "nobody");
+    wxArrayString names;
+    wxDir::GetAllFiles(installed.GetPath(), &names, wxString(), wxDIR_FILES | wxDIR_DIRS
+                                                                | wxDIR_HIDDEN);
+    EXPECT_EQ(names.size(), 1u) << "only the program";
+
+    // Under /usr, run as root, who may write anything: in a mount namespace of its own, a
+    // throw-away folder over /usr/local/games holds the copy.
+    const std::string script = "mount -t tmpfs feedquill-test /usr/local/games"
+                               " && cp \"" + binary + "\" /usr/local/games/feedquill"
+                               " && { /usr/local/games/feedquill -c -l; status=$?;"
+                               " ls -A /usr/local/games; exit $status; }";
+    const ProgramRun root = RunProgram("-m --propagation private sh -c '" + script + "'",
+                                       home.GetPath(), {}, "unshare");
+    if ( root.status != 2 && root.err.find("mount") != std::string::npos )
+        GTEST_SKIP() << "cannot mount in a namespace of its own: " << root.err;
+    checkRefused(root, "root");
+    EXPECT_EQ(root.out, "feedquill\n") << "only the program";
 }
 
 TEST(CommandLine, RunWithoutDisplayLoadsNoWindowLibrary)

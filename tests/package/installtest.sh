@@ -17,7 +17,7 @@ skip() {
     echo "SKIP: $*"
     exit 77
 }
-for tool in dpkg-deb dpkg-shlibdeps cpack readelf timeout; do
+for tool in dpkg dpkg-deb dpkg-shlibdeps cpack readelf timeout; do
     command -v "$tool" > /dev/null || skip "$tool is not installed"
 done
 
@@ -34,11 +34,12 @@ fail() {
     exit 1
 }
 
+arch=$(dpkg --print-architecture)
 step "cpack -G DEB"
 timeout 300 cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$work/package" \
     > "$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
-cli_deb=$work/package/feedquill_${version}_amd64.deb
-gtk_deb=$work/package/feedquill-gtk_${version}_amd64.deb
+cli_deb=$work/package/feedquill_${version}_${arch}.deb
+gtk_deb=$work/package/feedquill-gtk_${version}_${arch}.deb
 for deb in "$cli_deb" "$gtk_deb"; do
     [ -f "$deb" ] || { cat "$work/cpack.log"; ls "$work/package"; fail "no $deb"; }
 done
@@ -56,7 +57,7 @@ check_control() {
     }
     [ "$(field Package)" = "$package" ] || fail "$package: Package is $(field Package)"
     [ "$(field Version)" = "$version" ] || fail "$package: Version"
-    [ "$(field Architecture)" = amd64 ] || fail "$package: Architecture"
+    [ "$(field Architecture)" = "$arch" ] || fail "$package: Architecture"
     [ "$(field Section)" = mail ] || fail "$package: Section"
     [ -n "$(field Maintainer)" ] || fail "$package: Maintainer"
     grep -qE "^ +[0-9]+ bytes, +[0-9]+ lines +md5sums *$" "$work/$package.info" \
@@ -87,6 +88,10 @@ fi
     echo "$prefix/share/man/man1/feedquill.1.gz"
     echo "$prefix/lib/systemd/user/feedquill.service"
     echo "$prefix/lib/systemd/user/feedquill.timer"
+    echo "$prefix/share/doc/feedquill/README.md"
+    echo "$prefix/share/doc/feedquill/examples/crontab"
+    echo "$prefix/share/bash-completion/completions/feedquill"
+    echo "$prefix/share/zsh/vendor-completions/_feedquill"
     docs feedquill
     [ ! -f "$source_dir/dist/lintian/feedquill" ] \
         || echo "$prefix/share/lintian/overrides/feedquill"
@@ -99,6 +104,10 @@ step "feedquill-gtk: control data, dependencies and files"
 check_control "$gtk_deb" feedquill-gtk
 grep -q "feedquill (= $version)" "$work/feedquill-gtk.control" \
     || fail "feedquill-gtk does not depend on feedquill (= $version)"
+grep -qx "Recommends: xdg-utils" "$work/feedquill-gtk.control" \
+    || fail "feedquill-gtk does not recommend xdg-utils"
+grep -qx "Suggests: wx3.2-i18n" "$work/feedquill-gtk.control" \
+    || fail "feedquill-gtk does not suggest wx3.2-i18n"
 for library in libwxgtk3.2-1 libwxbase3.2-1 libc6; do
     grep -qx "$library" "$work/feedquill-gtk.depends" \
         || fail "feedquill-gtk: Depends lacks $library"

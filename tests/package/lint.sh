@@ -6,6 +6,7 @@
 #   lint.sh appstream SOURCE_DIR
 #   lint.sh man      SOURCE_DIR
 #   lint.sh systemd  SOURCE_DIR BINARY
+#   lint.sh completion SOURCE_DIR BINARY
 set -euo pipefail
 
 kind=$1
@@ -43,16 +44,17 @@ appstream)
     # plain http: the validator notes both ("I:") and still passes.
     appstreamcli validate --no-net "$source_dir/dist/feedquill.metainfo.xml" > "$work/said" 2>&1 \
         || { cat "$work/said"; exit 1; }
-    if grep -Ev '^I: .*(cid-maybe-not-rdns|url-not-secure)|^$|Validation was successful' \
+    if grep -Ev '^I: .*(cid-maybe-not-rdns|url-not-secure)|^ +http://feedquill\.example/|^$|Validation was successful' \
             "$work/said"; then
         echo "FAIL: unexpected messages from appstreamcli"
         exit 1
     fi
-    # The other validator, which is stricter about icons (where appstream-util is installed).
+    # The other validator, strict: translations, screenshot, contact (where appstream-util is
+    # installed).
     # It tells the kind of file by its name.
     if command -v appstream-util > /dev/null; then
         cp "$source_dir/dist/feedquill.metainfo.xml" "$work/feedquill.metainfo.xml"
-        appstream-util validate-relax --nonet "$work/feedquill.metainfo.xml" > "$work/said" 2>&1 \
+        appstream-util validate-strict --nonet "$work/feedquill.metainfo.xml" > "$work/said" 2>&1 \
             || { cat "$work/said"; exit 1; }
         cat "$work/said"
     else
@@ -60,6 +62,9 @@ appstream)
     fi
     # The desktop entry it launches is the one installed.
     grep -q '<launchable type="desktop-id">feedquill.desktop</launchable>' \
+        "$source_dir/dist/feedquill.metainfo.xml"
+    # The window's catalogues are the ones it names.
+    grep -q '<translation type="gettext">feedquill</translation>' \
         "$source_dir/dist/feedquill.metainfo.xml"
     ;;
 man)
@@ -73,6 +78,17 @@ man)
         cat "$work/said"
         exit 1
     fi
+    # mandoc's checks, down to style.
+    if command -v mandoc > /dev/null; then
+        quiet mandoc -Tlint -Wstyle "$page"
+    else
+        echo "mandoc is not installed: its check is left out"
+    fi
+    # The sections a packager looks for: every exit status, and the files the packages bring.
+    for text in 'no template is saved' 'feedquill.service' 'feedquill.timer' \
+                'examples/crontab' 'bash\-completion' 'Feedquill.lock'; do
+        grep -qF -- "$text" "$page" || { echo "FAIL: the page does not mention $text"; exit 1; }
+    done
     # Every switch, and the same feed error numbers as the README's table.
     for switch in help cmd quiet local version; do
         grep -qF -- "\\-\\-$switch" "$page" || { echo "FAIL: --$switch is missing"; exit 1; }
@@ -86,6 +102,32 @@ man)
         exit 1
     fi
     ;;
+completion)
+    binary=$3
+    # The switches the program lists in its usage text.
+    env -u DISPLAY -u WAYLAND_DISPLAY "$binary" -h | grep -oE -- '(^| )--?[a-z]+' \
+        | tr -d ' ' | sort -u > "$work/switches"
+    [ -s "$work/switches" ] || { echo "FAIL: no switches in the usage text"; exit 1; }
+    need bash
+    bash -c 'source "$1" && complete -p feedquill && COMP_WORDS=(feedquill "") && COMP_CWORD=1 \
+             && _feedquill && printf "%s\n" "${COMPREPLY[@]}"' \
+        bash "$source_dir/dist/completion/feedquill.bash" > "$work/bash" 2>&1 \
+        || { cat "$work/bash"; echo "FAIL: bash completion"; exit 1; }
+    head -n 1 "$work/bash" | grep -qx 'complete -F _feedquill feedquill' \
+        || { cat "$work/bash"; echo "FAIL: complete -p feedquill"; exit 1; }
+    tail -n +2 "$work/bash" | sort -u > "$work/bash.words"
+    diff "$work/switches" "$work/bash.words" \
+        || { echo "FAIL: bash completes other switches (< program, > completion)"; exit 1; }
+    need zsh
+    quiet zsh -n "$source_dir/dist/completion/_feedquill"
+    head -n 1 "$source_dir/dist/completion/_feedquill" | grep -qx '#compdef feedquill' \
+        || { echo "FAIL: _feedquill does not start with #compdef feedquill"; exit 1; }
+    # The switches of the specifications, not the words of their descriptions.
+    grep -v '^#' "$source_dir/dist/completion/_feedquill" | grep -oE -- "[({,' )]--?[a-z]+" \
+        | cut -c2- | grep -vx -- '-s' | sort -u > "$work/zsh.words"
+    diff "$work/switches" "$work/zsh.words" \
+        || { echo "FAIL: zsh completes other switches (< program, > completion)"; exit 1; }
+    ;;
 systemd)
     need systemd-analyze
     binary=$3
@@ -94,6 +136,8 @@ systemd)
         sed "s|/usr/bin/feedquill|$binary|" "$source_dir/dist/systemd/$unit" > "$work/$unit"
     done
     grep -qx 'ExecStart=/usr/bin/feedquill -q --all' "$source_dir/dist/systemd/feedquill.service"
+    grep -qx 'NoNewPrivileges=yes' "$source_dir/dist/systemd/feedquill.service" \
+        || { echo "FAIL: the service may gain privileges"; exit 1; }
     mkdir -m 700 "$work/runtime"
     quiet env XDG_RUNTIME_DIR="$work/runtime" systemd-analyze --user --man=no verify \
         "$work/feedquill.service" "$work/feedquill.timer"
