@@ -5,8 +5,10 @@
 
 #include <wx/frame.h>
 
+#include <functional>
 #include <memory>
 
+class FeedJob;
 class wxButton;
 class wxSizer;
 class wxTextCtrl;
@@ -96,13 +98,14 @@ private:
 
     // Fetching on a worker thread (ui/framefetch.cpp): the feed for Get Data, the update
     // information for Check for Updates. The steps after the fetch run back on this thread.
-    struct FeedFetch;
-    struct CheckFetch;
-    void BeginFetch(const wxString& url, const wxString& reading);
+    void StartFetch(std::unique_ptr<FetchJob> job, const wxString& url, const wxString& reading,
+                    std::function<void(FetchJob&)> finish);
+    void BeginFetch();
     void EndFetch();
+    // Stops a running fetch at once, dropping what it read.
+    void StopFetch();
     void ShowFetchProgress(std::size_t bytes);
-    void FinishGetData(FeedFetch& fetch);
-    void FinishCheckForUpdates(CheckFetch& fetch);
+    void FinishGetData(FeedJob& job);
     void OnCancelFetch(wxCommandEvent& event);
     void OnUpdateUIFetch(wxUpdateUIEvent& event);
     // The status line after a signature was written or not.

@@ -1,0 +1,49 @@
+// The main window's template document: the editor, its unsaved edits, saving and reloading.
+
+#include "ui/feedquillframe.h"
+
+#include "project/configkeys.h"
+#include "project/project.h"
+
+#include <wx/config.h>
+#include <wx/msgdlg.h>
+#include <wx/textctrl.h>
+
+void FeedquillFrame::ApplyReadOnly()
+{
+    m_templateCtrl->SetEditable(!m_readOnly);
+    m_templateCtrl->Enable(!m_readOnly);
+}
+
+void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
+{
+    g_project.LoadTemplate();
+    ShowProject();
+}
+
+void FeedquillFrame::OnSaveTemplate(wxCommandEvent& WXUNUSED(event))
+{
+    SaveTemplateEdits();
+}
+
+bool FeedquillFrame::SaveTemplateEdits()
+{
+    // The editor stays modified when the file cannot be written, so the edits are not lost.
+    if ( !g_project.SaveTemplate([this] { TransferDataFromWindow(); }) )
+        return false;
+    m_templateCtrl->DiscardEdits();
+    return true;
+}
+
+void FeedquillFrame::OnReadOnly(wxCommandEvent& WXUNUSED(event))
+{
+    TransferDataFromWindow();
+    ApplyReadOnly();
+    wxConfigBase::Get()->Write(OPTION_READ_ONLY, m_readOnly);
+}
+
+void FeedquillFrame::OnUpdateUISaveTemplate(wxUpdateUIEvent& event)
+{
+    event.Enable(m_templateCtrl->IsModified());
+}
+
