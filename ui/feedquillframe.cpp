@@ -56,6 +56,8 @@ FeedquillFrame::FeedquillFrame(wxWindow* parent, wxWindowID id, const wxString& 
 
 FeedquillFrame::~FeedquillFrame()
 {
+    if ( m_scheduleQuery.joinable() )
+        m_scheduleQuery.join();
     // A window destroyed without being closed (the program ending) may still be fetching.
     if ( IsFetching() )
     {
@@ -97,21 +99,14 @@ void FeedquillFrame::LoadOptions()
 
 void FeedquillFrame::OnCloseWindow(wxCloseEvent& event)
 {
-    StopFetch();
-    if ( m_templateCtrl->IsModified() )
+    // Nothing is stopped before the user has said to close: a fetch goes on after a No.
+    if ( !AskAboutEdits() || wxMessageBox("Quit program?", "Feedquill",
+                                          wxYES_NO | wxICON_QUESTION, this) == wxNO )
     {
-        const int answer = wxMessageBox("Save changes in signature template?", "Feedquill",
-                                        wxYES_NO | wxCANCEL | wxICON_QUESTION, this);
-        if ( answer == wxCANCEL )
-            return;
-        // A save that failed has said why; the window stays open with the edits in it.
-        if ( answer == wxYES && !SaveTemplateEdits() && event.CanVeto() )
-        {
+        if ( event.CanVeto() )
             event.Veto();
-            return;
-        }
-    }
-    if ( wxMessageBox("Quit program?", "Feedquill", wxYES_NO | wxICON_QUESTION, this) == wxNO )
         return;
+    }
+    StopFetch();
     event.Skip();
 }

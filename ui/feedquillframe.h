@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 class FeedJob;
 class wxButton;
@@ -55,6 +56,8 @@ public:
     bool IsReadOnly() const { return m_readOnly; }
     // Whether Get Data or Check for Updates is reading from the network.
     bool IsFetching() const { return m_fetch.IsRunning(); }
+    // Whether systemd is being asked for the hourly timer's state.
+    bool IsAskingSchedule() const { return m_scheduleQuery.joinable(); }
 
 private:
     void CreateMenuBar();
@@ -75,6 +78,9 @@ private:
     void OnSaveTemplate(wxCommandEvent& event);
     // Saves the editor's text as the template; false, with the edits kept, when it failed.
     bool SaveTemplateEdits();
+    // Asks whether to save unsaved template edits and does so; false when the user cancelled
+    // or the save failed, so that whatever was to follow does not happen.
+    bool AskAboutEdits();
     void OnReloadTemplate(wxCommandEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnGetData(wxCommandEvent& event);
@@ -95,6 +101,8 @@ private:
     void OnMenuOpen(wxMenuEvent& event);
     void OnSchedule(wxCommandEvent& event);
     void ShowSchedule(int state);
+    // Asks systemd for the timer's state on a thread, and shows the answer when it comes.
+    void QuerySchedule();
 
     // Fetching on a worker thread (ui/framefetch.cpp): the feed for Get Data, the update
     // information for Check for Updates. The steps after the fetch run back on this thread.
@@ -118,6 +126,8 @@ private:
     wxSize m_minClientSize;  // every control whole, three lines of the template
     wxString m_fetchHost;
     wxString m_fetchReading;  // "Reading the feed: %s KB" or the like
+    std::thread m_scheduleQuery;
+    int m_scheduleState = -1;  // a HourlySchedule::State once known
 
     wxDECLARE_CLASS(FeedquillFrame);
     wxDECLARE_EVENT_TABLE();

@@ -116,10 +116,21 @@ void FeedquillFrame::SetSizeLimits()
 void FeedquillFrame::SetUpKeys()
 {
     wxAcceleratorEntry keys[] = {
-        wxAcceleratorEntry(wxACCEL_NORMAL, WXK_ESCAPE, ID_CANCEL_FETCH),
         wxAcceleratorEntry(wxACCEL_CTRL, 'S', ID_SAVE_TEMPLATE),
     };
     SetAcceleratorTable(wxAcceleratorTable(WXSIZEOF(keys), keys));
+    // Escape stops a fetch. It is no accelerator: one would take the key from an open menu
+    // or dialog even when nothing is fetching.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event)
+    {
+        if ( event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && IsFetching() )
+        {
+            wxCommandEvent cancel(wxEVT_MENU, ID_CANCEL_FETCH);
+            ProcessWindowEvent(cancel);
+            return;
+        }
+        event.Skip();
+    });
 }
 
 wxSizer* FeedquillFrame::CreateChoiceRow(wxWindow* panel, int fieldId, wxString* value,

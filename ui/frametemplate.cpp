@@ -47,3 +47,15 @@ void FeedquillFrame::OnUpdateUISaveTemplate(wxUpdateUIEvent& event)
     event.Enable(m_templateCtrl->IsModified());
 }
 
+
+bool FeedquillFrame::AskAboutEdits()
+{
+    if ( !m_templateCtrl->IsModified() )
+        return true;
+    const int answer = wxMessageBox("Save changes in signature template?", "Feedquill",
+                                    wxYES_NO | wxCANCEL | wxICON_QUESTION, this);
+    if ( answer == wxCANCEL )
+        return false;
+    // A save that failed has said why; the window stays open with the edits in it.
+    return answer == wxNO || SaveTemplateEdits();
+}
