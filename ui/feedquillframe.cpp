@@ -83,9 +83,15 @@ bool FeedquillFrame::Create(wxWindow* parent, wxWindowID id, const wxString& cap
 
 void FeedquillFrame::ShowProject()
 {
+    // The template's edited state is the user's: only saving or reloading the template ends
+    // it, or the next hourly run would write the old template again unasked.
+    const bool edited = m_templateCtrl->IsModified();
     TransferDataToWindow();
     // GTK leaves a control's modified state alone when the value set is the one it holds.
-    m_templateCtrl->DiscardEdits();
+    if ( edited )
+        m_templateCtrl->MarkDirty();
+    else
+        m_templateCtrl->DiscardEdits();
 }
 
 void FeedquillFrame::LoadOptions()

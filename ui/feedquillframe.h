@@ -71,7 +71,7 @@ private:
     void SetSizeLimits();
     void SetUpKeys();
     void ApplyReadOnly();
-    // Shows g_project in the controls; the template editor then holds no unsaved typing.
+    // Shows g_project in the controls; the template editor keeps its edited state.
     void ShowProject();
 
     void OnCloseWindow(wxCloseEvent& event);

@@ -17,7 +17,13 @@ void FeedquillFrame::ApplyReadOnly()
 
 void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
 {
+    if ( m_templateCtrl->IsModified()
+         && wxMessageBox("Discard the changes in the signature template and load it again "
+                         "from its file?", "Feedquill", wxYES_NO | wxICON_QUESTION, this)
+                != wxYES )
+        return;
     g_project.LoadTemplate();
+    m_templateCtrl->DiscardEdits();
     ShowProject();
 }
 

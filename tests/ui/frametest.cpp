@@ -256,8 +256,8 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
               "Updated successfully:\n Title : Fresh post\n Link: http://blog.example/fresh");
     EXPECT_TRUE(Find<wxButton>(ID_GET_DATA)->IsEnabled());
     EXPECT_TRUE(m_frame->GetStatusBar()->GetStatusText().StartsWith("Signature written to "));
-    // The edits went into the signature, not into the template file, and count as seen.
-    EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsModified());
+    // The edits went into the signature, not into the template file, so they stay unsaved.
+    EXPECT_TRUE(m_frame->GetTemplateCtrl()->IsModified());
     EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "");
 }
 
@@ -309,9 +309,40 @@ TEST_F(FrameCommands, SaveAndReloadTheTemplate)
     WriteBytes(GetTemplatePath("default.txt"), "From disk");
     editor->ChangeValue("unsaved");
     editor->MarkDirty();
-    Command(wxEVT_MENU, ID_RELOAD_TEMPLATE);
+    // Unsaved edits are only dropped when the user says so.
+    auto asked = std::make_shared<ShownMessage>();
+    wxTEST_DIALOG(Command(wxEVT_MENU, ID_RELOAD_TEMPLATE), ExpectMessage(wxNO, asked));
+    EXPECT_TRUE(asked->message.StartsWith("Discard the changes")) << asked->message;
+    EXPECT_EQ(editor->GetValue(), "unsaved");
+    EXPECT_TRUE(editor->IsModified());
+    wxTEST_DIALOG(Command(wxEVT_MENU, ID_RELOAD_TEMPLATE), ExpectMessage(wxYES, asked));
     EXPECT_EQ(editor->GetValue(), "From disk");
     EXPECT_FALSE(editor->IsModified());
+    // Without edits there is nothing to ask.
+    WriteBytes(GetTemplatePath("default.txt"), "From disk again");
+    Command(wxEVT_MENU, ID_RELOAD_TEMPLATE);
+    EXPECT_EQ(editor->GetValue(), "From disk again");
+}
+
+TEST_F(FrameCommands, ChoosingTheAddressOrTheFileKeepsTemplateEditsUnsaved)
+{
+    MakeFrame();
+    wxTextCtrl* editor = m_frame->GetTemplateCtrl();
+    editor->ChangeValue("typed %title%");
+    editor->MarkDirty();
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
+                  wxExpectModal<wxTextEntryDialog>("http://blog.example/feed"));
+    EXPECT_TRUE(editor->IsModified());
+    auto style = std::make_shared<long>(0);
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE),
+                  ExpectFile(m_dir.File("chosen"), wxID_OK, style));
+    EXPECT_EQ(g_project.m_filePath, m_dir.File("chosen"));
+    EXPECT_TRUE(editor->IsModified());
+    EXPECT_EQ(editor->GetValue(), "typed %title%");
+    // Closing still asks about them.
+    auto save = std::make_shared<ShownMessage>();
+    wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxCANCEL, save));
+    EXPECT_EQ(save->message, "Save changes in signature template?");
 }
 
 TEST_F(FrameCommands, FailedSaveKeepsTheEditsAndTheFile)
