@@ -18,6 +18,8 @@ constexpr const char* ENTRY_LAST_LINK = "LastLink";
 // The validators of the answer that gave LastTitle and LastLink, for a conditional request.
 constexpr const char* ENTRY_ETAG = "ETag";
 constexpr const char* ENTRY_LAST_MODIFIED = "LastModified";
+// A digest of the bytes last written to the signature file, to tell its own text from the user's.
+constexpr const char* ENTRY_SIGNATURE_DIGEST = "SignatureDigest";
 constexpr const char* ENTRY_TEMPLATE = "ProjectTemplate";  // default: the project name + ".txt"
 constexpr const char* TEMPLATE_EXTENSION = ".txt";
 

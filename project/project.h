@@ -15,8 +15,9 @@ enum SignatureResult
     SIGNATURE_UPDATE_FAILED = 1,  // Update only: the feed could not be read
     SIGNATURE_NO_FILE = 2,
     SIGNATURE_CANNOT_WRITE = 3,
-    SIGNATURE_NO_TEMPLATE = 4     // the template file is there but could not be read, or, in
+    SIGNATURE_NO_TEMPLATE = 4,    // the template file is there but could not be read, or, in
                                   // a command-line run, no template was saved
+    SIGNATURE_KEPT = 5            // the window's user chose to keep the file as it was
 };
 
 // The signature template used when the project's template file is empty.

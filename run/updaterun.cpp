@@ -8,6 +8,7 @@
 #include "feed/feedreader.h"
 #include "project/configfile.h"
 #include "project/configkeys.h"
+#include "run/signaturebackup.h"
 
 #include <wx/config.h>
 #include <wx/log.h>
@@ -190,15 +191,23 @@ int Project::WriteSignature()
     }
     if ( RefusesSampleTemplate(*this) )
         return SIGNATURE_NO_TEMPLATE;
+    if ( !ConfirmSampleTemplate(*this) )
+        return SIGNATURE_KEPT;
     const bool html = IsHtmlFile(path);
     const wxString text = ExpandTemplate(m_template, html ? EscapeHtml(m_lastTitle) : m_lastTitle,
                                          html ? EscapeHtml(m_lastLink) : m_lastLink);
+    const wxMBConv& conv = ChooseEncoding(text);
+    const wxCharBuffer encoded = conv.cWC2MB(text.wc_str());
+    const std::string bytes(encoded.data(), encoded.length());
+    if ( !KeepForeignSignature(*this, path, bytes) )
+        return SIGNATURE_KEPT;
     wxString error;
-    if ( !ReplaceFileContents(path, [&text] { return text; }, ChooseEncoding(text), error) )
+    if ( !ReplaceFileContents(path, [&text] { return text; }, conv, error) )
     {
         wxLogError("The signature file \"%s\" could not be written.\n%s.\nIt was to show "
                    "this post:\n Title : %s\n Link: %s", path, error, m_lastTitle, m_lastLink);
         return SIGNATURE_CANNOT_WRITE;
     }
+    RememberSignature(*this, bytes);
     return SIGNATURE_WRITTEN;
 }

@@ -40,6 +40,9 @@ void FeedquillFrame::ShowSignatureResult(int result)
         case SIGNATURE_NO_TEMPLATE:
             SetStatusText(wxString::Format(_("The signature file %s was not written."), path));
             break;
+        case SIGNATURE_KEPT:
+            SetStatusText(wxString::Format(_("The signature file %s was left as it was."), path));
+            break;
         case SIGNATURE_UPDATE_FAILED:
             SetStatusText(_("The feed could not be read. The signature file was not changed."));
             break;

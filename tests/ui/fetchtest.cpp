@@ -215,6 +215,7 @@ TEST_F(FrameFetch, ADueCheckIsFetchedWithTheFeedAndToldBeforeTheSuccess)
     g_project.m_feedURL = m_server.Url("/feed");
     g_project.m_filePath = m_dir.File("signature");
     g_project.m_updateCheckDue = true;
+    g_project.m_template = "%link% - %title%";
     m_frame->TransferDataToWindow();
     m_messenger.Answer(wxNO);
 

@@ -268,6 +268,7 @@ TEST_F(FrameCommands, GetDataThatCannotWriteSaysWhyAndNotSuccess)
     MakeFrame();
     g_project.m_feedURL = server.Url("/feed");
     g_project.m_filePath = m_dir.File("gone/signature");
+    g_project.m_template = "%title% %link%";
     m_frame->TransferDataToWindow();
     LogCollector log;
 
@@ -514,6 +515,7 @@ TEST_F(FrameStatus, UpdateSaysWhereTheSignatureWentOrThatItFailed)
     ScopedEnv env("HOME", home.ToStdString());
     MakeFrame();
     g_project.m_filePath = m_dir.File("signature");
+    g_project.m_template = "%title%";
     m_frame->TransferDataToWindow();
     const wxString before = wxDateTime::Now().Format("%H:%M");
     Command(wxEVT_MENU, ID_UPDATE_SIGNATURE);
@@ -529,4 +531,39 @@ TEST_F(FrameStatus, UpdateSaysWhereTheSignatureWentOrThatItFailed)
     EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
               "The signature file ~/no-such-folder/signature was not written.");
     EXPECT_TRUE(m_messenger.GetMessages().empty());
+}
+
+TEST_F(FrameCommands, GetDataAsksBeforeReplacingAHandWrittenSignatureAndKeepsIt)
+{
+    FixtureServer server;
+    server.Serve("/feed", FixtureServer::Response(200, FRESH_FEED));
+    WriteBytes(m_dir.File("signature"), "-- \nWritten by hand\n");
+    MakeFrame();
+    g_project.m_feedURL = server.Url("/feed");
+    g_project.m_filePath = m_dir.File("signature");
+    m_frame->TransferDataToWindow();
+
+    // The untouched sample is not written unasked; No keeps the file.
+    m_messenger.Answer(wxNO);
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
+    ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
+    EXPECT_TRUE(m_messenger.GetMessages()[0].text.Contains("sample"));
+    EXPECT_EQ(ReadBytes(m_dir.File("signature")), "-- \nWritten by hand\n");
+    EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
+              "The signature file " + m_dir.File("signature") + " was left as it was.");
+
+    // The user's own template: the question shows the old text and the new.
+    m_frame->GetTemplateCtrl()->ChangeValue("%title%");
+    m_frame->GetTemplateCtrl()->MarkDirty();
+    m_messenger.Answer(wxYES);
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
+    ASSERT_EQ(m_messenger.GetMessages().size(), 3u);
+    const wxString question = m_messenger.GetMessages()[1].text;
+    EXPECT_TRUE(question.Contains("Written by hand")) << question;
+    EXPECT_TRUE(question.Contains("Fresh post")) << question;
+    EXPECT_TRUE(m_messenger.GetMessages()[2].text.StartsWith("Updated successfully"));
+    EXPECT_EQ(ReadBytes(m_dir.File("signature")), "Fresh post");
+    EXPECT_EQ(ReadBytes(m_dir.File("signature.before-feedquill")), "-- \nWritten by hand\n");
 }
