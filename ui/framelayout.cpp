@@ -173,7 +173,7 @@ wxSizer* FeedquillFrame::CreateFeedGroup(wxWindow* panel)
     wxSizer* row = CreateChoiceRow(panel, ID_FEED_URL, &g_project.m_feedURL, ID_ENTER_URL,
                                    _("Enter the feed address"), ID_GET_DATA, _("Get &Data"));
     // Shown only while a fetch runs; Escape does the same.
-    m_cancelButton = new wxButton(panel, ID_CANCEL_FETCH, _("&Cancel"));
+    m_cancelButton = new wxButton(panel, ID_CANCEL_FETCH, _("Ca&ncel"));
     row->Add(m_cancelButton, 0, wxEXPAND | wxTOP | wxBOTTOM | wxRIGHT, 5);
     row->Hide(m_cancelButton);
     group->Add(row, 0, wxEXPAND | wxALL, 0);
