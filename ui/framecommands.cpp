@@ -10,6 +10,7 @@
 
 #include <wx/datetime.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/mimetype.h>
 #include <wx/textdlg.h>
@@ -72,14 +73,16 @@ void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
 {
     TransferDataFromWindow();
     // A save dialog, which accepts a file that does not exist yet and does not ask before
-    // overwriting. GTK fixes a file chooser's kind when it is made, so the style goes to the
-    // constructor.
-    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
-                        "TXT-Files (*.txt)|*.txt|All Files (*.*)|*.*",
-                        wxFD_SAVE | wxFD_CHANGE_DIR);
-    dialog.SetPath(g_project.m_filePath);
-    // Signature files such as ~/.signature usually have no extension.
-    dialog.SetFilterIndex(1);
+    // overwriting: replacing a file the program did not write is asked about when it is
+    // written. GTK fixes a file chooser's kind when it is made, so the style goes to the
+    // constructor. It opens where the signature is, else in the home folder, never in the
+    // working folder, and shows hidden files such as ~/.signature.
+    const wxFileName current(g_project.GetSignaturePath());
+    const wxString folder = !g_project.m_filePath.empty() && current.DirExists()
+                                ? current.GetPath() : wxGetHomeDir();
+    // "*" rather than "*.*", which names no file without a dot.
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, folder, current.GetFullName(),
+                        "All Files (*)|*|TXT-Files (*.txt)|*.txt", wxFD_SAVE | wxFD_SHOW_HIDDEN);
     if ( dialog.ShowModal() != wxID_OK || dialog.GetPath().empty() )
         return;
     g_project.SetFilePath(dialog.GetPath());

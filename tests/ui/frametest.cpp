@@ -208,14 +208,21 @@ TEST_F(FrameCommands, EnteringAnAddressStoresItTrimmed)
 
 TEST_F(FrameCommands, ChoosingAFileStoresItsPath)
 {
+    wxString home = m_dir.GetPath();
+    home.RemoveLast();
+    ScopedEnv env("HOME", home.ToStdString());
     MakeFrame();
     const wxString path = m_dir.File("my.signature");
     auto style = std::make_shared<long>(0);
     auto filter = std::make_shared<int>(-1);
+    auto folder = std::make_shared<wxString>();
     wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE),
-                  ExpectFile(path, wxID_OK, style, filter));
-    EXPECT_EQ(*filter, 1);  // "All Files"
+                  ExpectFile(path, wxID_OK, style, filter, folder));
+    EXPECT_EQ(*filter, 0);  // "All Files"
+    EXPECT_EQ(*folder, home);  // not the working folder
     EXPECT_TRUE(*style & wxFD_SAVE);
+    EXPECT_TRUE(*style & wxFD_SHOW_HIDDEN);
+    EXPECT_FALSE(*style & wxFD_CHANGE_DIR);
     EXPECT_FALSE(*style & wxFD_OVERWRITE_PROMPT);
     EXPECT_EQ(g_project.m_filePath, path);
     EXPECT_EQ(Find<wxTextCtrl>(ID_FILE_PATH)->GetValue(), path);
@@ -566,4 +573,16 @@ TEST_F(FrameCommands, GetDataAsksBeforeReplacingAHandWrittenSignatureAndKeepsIt)
     EXPECT_TRUE(m_messenger.GetMessages()[2].text.StartsWith("Updated successfully"));
     EXPECT_EQ(ReadBytes(m_dir.File("signature")), "Fresh post");
     EXPECT_EQ(ReadBytes(m_dir.File("signature.before-feedquill")), "-- \nWritten by hand\n");
+}
+
+TEST_F(FrameCommands, OpenSignatureIsOffWithoutAFile)
+{
+    MakeFrame();
+    wxMenu* commands = nullptr;
+    ASSERT_TRUE(m_frame->GetMenuBar()->FindItem(ID_OPEN_SIGNATURE, &commands));
+    commands->UpdateUI(m_frame);
+    EXPECT_FALSE(m_frame->GetMenuBar()->IsEnabled(ID_OPEN_SIGNATURE));
+    g_project.m_filePath = m_dir.File("signature");
+    commands->UpdateUI(m_frame);
+    EXPECT_TRUE(m_frame->GetMenuBar()->IsEnabled(ID_OPEN_SIGNATURE));
 }
