@@ -1,12 +1,12 @@
 #include "ui/windowmessenger.h"
 
 #include <wx/arrstr.h>
+#include <wx/ffile.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include <cstdio>
-#include <string>
 #include <sys/wait.h>
 
 int WindowMessenger::ShowMessage(const wxString& message, const wxString& caption, long style)
@@ -38,13 +38,11 @@ int WindowLauncher::Run(const wxString& command, wxString& output)
     FILE* pipe = popen((command + " 2>&1 </dev/null").mb_str(), "r");
     if ( !pipe )
         return -1;
-    std::string said;
-    char buffer[4096];
-    std::size_t count;
-    while ( (count = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0 )
-        said.append(buffer, count);
+    wxFFile in(pipe);
+    output.clear();
+    in.ReadAll(&output, wxConvLocal);
+    in.Detach();
     const int status = pclose(pipe);
-    output = wxString(said.c_str(), wxConvLocal);
     output.Trim();
     if ( !WIFEXITED(status) || WEXITSTATUS(status) == 127 )
         return -1;
