@@ -27,6 +27,8 @@ constexpr const char* ENTRY_ETAG = "ETag";
 constexpr const char* ENTRY_LAST_MODIFIED = "LastModified";
 // The address that answered with them (after redirections): they are sent to it alone.
 constexpr const char* ENTRY_VALIDATOR_URL = "ValidatorURL";
+// A digest of the bytes last written to the signature file, to tell its own text from the user's.
+constexpr const char* ENTRY_SIGNATURE_DIGEST = "SignatureDigest";
 constexpr const char* ENTRY_TEMPLATE = "ProjectTemplate";  // default: the project name + ".txt"
 constexpr const char* TEMPLATE_EXTENSION = ".txt";
 

@@ -15,7 +15,8 @@ enum SignatureResult
     SIGNATURE_CANNOT_WRITE = 3,
     SIGNATURE_NO_TEMPLATE = 4,    // the template file is there but could not be read, or, in
                                   // a command-line run, no template was saved
-    SIGNATURE_SETTINGS_NOT_SAVED = 5  // Update only: the signature was written, but the
+    SIGNATURE_KEPT = 5,           // the window's user chose to keep the file as it was
+    SIGNATURE_SETTINGS_NOT_SAVED = 6  // Update only: the signature was written, but the
                                       // settings that remember the post could not be
 };
 

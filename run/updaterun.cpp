@@ -15,6 +15,7 @@
 #include "project/configkeys.h"
 #include "run/feednotice.h"
 #include "run/signaturetext.h"
+#include "run/signaturebackup.h"
 
 #include <wx/config.h>
 #include <wx/log.h>
@@ -221,10 +222,14 @@ int Project::WriteSignature()
         wxLogError("The signature file \"%s\" was left as it was.\n%s", path, refusal);
         return SIGNATURE_CANNOT_WRITE;
     }
+    if ( !ConfirmSampleTemplate(*this) )
+        return SIGNATURE_KEPT;
     const wxString text = MakeSignatureText(m_template, *this, path);
     wxString codeset;
     size_t replaced = 0;
     const std::string bytes = EncodeSignature(text, codeset, replaced);
+    if ( !KeepForeignSignature(*this, path, bytes) )
+        return SIGNATURE_KEPT;
     wxString error;
     if ( !ReplaceFile(path, bytes, error) )
     {
@@ -238,5 +243,6 @@ int Project::WriteSignature()
                      "locale, which cannot hold %zu of its characters; each was written as "
                      "\"?\". A UTF-8 locale (such as C.UTF-8) keeps them all.", path, codeset,
                      replaced);
+    RememberSignature(*this, bytes);
     return SIGNATURE_WRITTEN;
 }

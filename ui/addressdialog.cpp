@@ -12,9 +12,18 @@
 #include <memory>
 
 // What the worker of a check found, for the dialog's thread.
-struct AddressCheck
+// The check of one address: a feed read on the fetch task's worker thread.
+struct AddressCheck : public FetchJob
 {
     explicit AddressCheck(const wxString& url) : reader(url) {}
+
+    void Run(FetchProgress& progress) override
+    {
+        HttpOptions options = FeedReader::GetDefaultHttpOptions();
+        options.progress = [&progress](std::size_t bytes) { return progress.Report(bytes); };
+        reader.SetHttpOptions(options);
+        error = reader.Read();
+    }
 
     FeedReader reader;
     int error = 0;
@@ -125,20 +134,12 @@ void AddressDialog::StartCheck(const wxString& address)
     m_checked.clear();
     m_found = false;
     m_host = HostOf(address);
-    auto check = std::make_shared<AddressCheck>(address);
-    AddressCheck* c = check.get();
-    const HttpOptions options = FeedReader::GetDefaultHttpOptions();
-    auto work = [c, options](const FetchTask::Progress& progress)
-    {
-        HttpOptions withProgress = options;
-        withProgress.progress = progress;
-        c->reader.SetHttpOptions(withProgress);
-        c->error = c->reader.Read();
-    };
     m_ok->Disable();
     ShowProgress(0);
-    m_check.Start(work, [this](std::size_t bytes) { ShowProgress(bytes); },
-                  [this, check] { FinishCheck(*check); });
+    m_check.Start(std::make_unique<AddressCheck>(address),
+                  [this](std::size_t bytes) { ShowProgress(bytes); },
+                  [this](FetchJob& job, bool cancelled)
+                  { FinishCheck(static_cast<AddressCheck&>(job), cancelled); });
 }
 
 void AddressDialog::ShowProgress(std::size_t bytes)
@@ -152,10 +153,10 @@ void AddressDialog::ShowProgress(std::size_t bytes)
                                              wxString::Format("%zu", (bytes + 1023) / 1024)));
 }
 
-void AddressDialog::FinishCheck(AddressCheck& check)
+void AddressDialog::FinishCheck(AddressCheck& check, bool cancelled)
 {
     m_ok->Enable();
-    if ( m_check.IsCancelled() )
+    if ( cancelled )
     {
         m_outcome->SetLabelText(_("Stopped. Nothing was changed."));
         return;

@@ -38,7 +38,7 @@ private:
     bool IsChecked() const;
     void StartCheck(const wxString& address);
     void ShowProgress(std::size_t bytes);
-    void FinishCheck(struct AddressCheck& check);
+    void FinishCheck(struct AddressCheck& check, bool cancelled);
     void OnOK(wxCommandEvent& event);
     void OnCancel(wxCommandEvent& event);
 

@@ -5,8 +5,11 @@
 
 #include <wx/frame.h>
 
+#include <functional>
 #include <memory>
+#include <thread>
 
+class FeedJob;
 class wxButton;
 class wxSizer;
 class wxTextCtrl;
@@ -53,6 +56,8 @@ public:
     bool IsReadOnly() const { return m_readOnly; }
     // Whether Get Data or Check for Updates is reading from the network.
     bool IsFetching() const { return m_fetch.IsRunning(); }
+    // Whether systemd is being asked for the hourly timer's state.
+    bool IsAskingSchedule() const { return m_scheduleQuery.joinable(); }
 
 private:
     void CreateMenuBar();
@@ -66,13 +71,16 @@ private:
     void SetSizeLimits();
     void SetUpKeys();
     void ApplyReadOnly();
-    // Shows g_project in the controls; the template editor then holds no unsaved typing.
+    // Shows g_project in the controls; the template editor keeps its edited state.
     void ShowProject();
 
     void OnCloseWindow(wxCloseEvent& event);
     void OnSaveTemplate(wxCommandEvent& event);
     // Saves the editor's text as the template; false, with the edits kept, when it failed.
     bool SaveTemplateEdits();
+    // Asks whether to save unsaved template edits and does so; false when the user cancelled
+    // or the save failed, so that whatever was to follow does not happen.
+    bool AskAboutEdits();
     void OnReloadTemplate(wxCommandEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnGetData(wxCommandEvent& event);
@@ -93,16 +101,19 @@ private:
     void OnMenuOpen(wxMenuEvent& event);
     void OnSchedule(wxCommandEvent& event);
     void ShowSchedule(int state);
+    // Asks systemd for the timer's state on a thread, and shows the answer when it comes.
+    void QuerySchedule();
 
     // Fetching on a worker thread (ui/framefetch.cpp): the feed for Get Data, the update
     // information for Check for Updates. The steps after the fetch run back on this thread.
-    struct FeedFetch;
-    struct CheckFetch;
-    void BeginFetch(const wxString& url, const wxString& reading);
+    void StartFetch(std::unique_ptr<FetchJob> job, const wxString& url, const wxString& reading,
+                    std::function<void(FetchJob&)> finish);
+    void BeginFetch();
     void EndFetch();
+    // Stops a running fetch at once, dropping what it read.
+    void StopFetch();
     void ShowFetchProgress(std::size_t bytes);
-    void FinishGetData(FeedFetch& fetch);
-    void FinishCheckForUpdates(CheckFetch& fetch);
+    void FinishGetData(FeedJob& job);
     void OnCancelFetch(wxCommandEvent& event);
     void OnUpdateUIFetch(wxUpdateUIEvent& event);
     // The status line after a signature was written or not.
@@ -115,6 +126,8 @@ private:
     wxSize m_minClientSize;  // every control whole, three lines of the template
     wxString m_fetchHost;
     wxString m_fetchReading;  // "Reading the feed: %s KB" or the like
+    std::thread m_scheduleQuery;
+    int m_scheduleState = -1;  // a HourlySchedule::State once known
 
     wxDECLARE_CLASS(FeedquillFrame);
     wxDECLARE_EVENT_TABLE();

@@ -5,35 +5,16 @@
 #include "ui/feedquillframe.h"
 
 #include "base/buildinfo.h"
-#include "feed/feedreader.h"
 #include "project/project.h"
 #include "run/checkforupdates.h"
 #include "run/updaterun.h"
-#include "update/updatechecker.h"
+#include "ui/fetchjobs.h"
 
 #include <wx/button.h>
 #include <wx/cursor.h>
 #include <wx/sizer.h>
 #include <wx/uri.h>
 #include <wx/utils.h>
-
-// What the worker of Get Data found, for the window's thread.
-struct FeedquillFrame::FeedFetch
-{
-    explicit FeedFetch(const wxString& url) : reader(url) {}
-
-    FeedReader reader;
-    int error = 0;
-    std::unique_ptr<UpdateChecker> checker;  // the check due with this run, if any
-    bool checkFetched = false;
-};
-
-// What the worker of Check for Updates found.
-struct FeedquillFrame::CheckFetch
-{
-    UpdateChecker checker;
-    bool fetched = false;
-};
 
 namespace
 {
@@ -45,12 +26,6 @@ wxString GetHost(const wxString& url)
     return host.empty() ? url : host;
 }
 
-HttpOptions WithProgress(HttpOptions options, const FetchTask::Progress& progress)
-{
-    options.progress = progress;
-    return options;
-}
-
 } // anonymous namespace
 
 void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
@@ -58,59 +33,31 @@ void FeedquillFrame::OnGetData(wxCommandEvent& WXUNUSED(event))
     if ( IsFetching() )
         return;
     TransferDataFromWindow();
-    auto fetch = std::make_shared<FeedFetch>(g_project.m_feedURL);
+    auto job = std::make_unique<FeedJob>(g_project.m_feedURL,
+                                         g_project.m_updateCheckDue && FEEDQUILL_UPDATE_CHECK);
     // As the update run does: validators only stand for a post that was stored with them.
     if ( !g_project.m_lastTitle.empty() && !g_project.m_lastLink.empty() )
-        fetch->reader.SetValidators(g_project.m_etag, g_project.m_lastModified,
+        job->m_reader.SetValidators(g_project.m_etag, g_project.m_lastModified,
                                     g_project.m_validatorURL);
-    if ( g_project.m_updateCheckDue && FEEDQUILL_UPDATE_CHECK )
-        fetch->checker = std::make_unique<UpdateChecker>();
-    const HttpOptions feedOptions = FeedReader::GetDefaultHttpOptions();
-    const HttpOptions checkOptions = UpdateChecker::GetDefaultHttpOptions();
-    const wxString checkUrl = GetUpdateInfoUrl();
-
-    // The worker only reads: the settings and files are written once it is done.
-    FeedFetch* f = fetch.get();
-    auto work = [f, feedOptions, checkOptions, checkUrl](const FetchTask::Progress& progress)
-    {
-        f->reader.SetHttpOptions(WithProgress(feedOptions, progress));
-        f->error = f->reader.Read();
-        if ( f->error != 0 || !f->checker )
-            return;
-        // The check shows no figures of its own (SIZE_MAX): the feed's last ones stay.
-        f->checker->SetHttpOptions(WithProgress(checkOptions, [&progress](std::size_t)
-                                                {
-                                                    return progress(SIZE_MAX);
-                                                }));
-        f->checkFetched = f->checker->Fetch(checkUrl);
-    };
-    BeginFetch(g_project.m_feedURL, _("Reading the feed: %s KB"));
-    m_fetch.Start(work, [this](std::size_t bytes) { ShowFetchProgress(bytes); },
-                  [this, fetch] { FinishGetData(*fetch); });
+    StartFetch(std::move(job), g_project.m_feedURL, _("Reading the feed: %s KB"),
+               [this](FetchJob& job) { FinishGetData(static_cast<FeedJob&>(job)); });
 }
 
-void FeedquillFrame::FinishGetData(FeedFetch& fetch)
+void FeedquillFrame::FinishGetData(FeedJob& job)
 {
-    const bool cancelled = m_fetch.IsCancelled();
-    EndFetch();
-    if ( cancelled )
-    {
-        SetStatusText(_("Stopped. Nothing was changed."));
-        return;
-    }
     // What was typed into the template while the feed was read goes into the signature too.
     TransferDataFromWindow();
-    auto checkForUpdates = [&fetch]
+    auto checkForUpdates = [&job]
     {
-        UpdateChecker& checker = *fetch.checker;
-        const int result = fetch.checkFetched ? checker.ReadResponse(FEEDQUILL_VERSION)
+        UpdateChecker& checker = *job.m_checker;
+        const int result = job.m_checkFetched ? checker.ReadResponse(FEEDQUILL_VERSION)
                                               : UPDATE_CHECK_FAILED;
         ReportUpdateCheck(g_project, checker, result, true);
     };
     const int result = FinishUpdate(
-        g_project, fetch.reader, fetch.error,
-        fetch.checker ? std::function<void()>(checkForUpdates) : std::function<void()>());
-    fetch.checker.reset();
+        g_project, job.m_reader, job.m_error,
+        job.m_checker ? std::function<void()>(checkForUpdates) : std::function<void()>());
+    job.m_checker.reset();
     ShowProject();
     ShowSignatureResult(result);
 }
@@ -119,42 +66,47 @@ void FeedquillFrame::OnCheckUpdates(wxCommandEvent& WXUNUSED(event))
 {
     if ( IsFetching() )
         return;
-    auto fetch = std::make_shared<CheckFetch>();
     const wxString url = GetUpdateInfoUrl();
-    const HttpOptions options = UpdateChecker::GetDefaultHttpOptions();
-    CheckFetch* f = fetch.get();
-    auto work = [f, url, options](const FetchTask::Progress& progress)
-    {
-        f->checker.SetHttpOptions(WithProgress(options, progress));
-        f->fetched = f->checker.Fetch(url);
-    };
-    BeginFetch(url, _("Reading the update information: %s KB"));
-    m_fetch.Start(work, [this](std::size_t bytes) { ShowFetchProgress(bytes); },
-                  [this, fetch] { FinishCheckForUpdates(*fetch); });
+    StartFetch(std::make_unique<CheckJob>(), url, _("Reading the update information: %s KB"),
+               [](FetchJob& job)
+               {
+                   auto& check = static_cast<CheckJob&>(job);
+                   const int result = check.m_fetched
+                                          ? check.m_checker.ReadResponse(FEEDQUILL_VERSION)
+                                          : UPDATE_CHECK_FAILED;
+                   ReportUpdateCheck(g_project, check.m_checker, result, false);
+               });
 }
 
-void FeedquillFrame::FinishCheckForUpdates(CheckFetch& fetch)
+void FeedquillFrame::StartFetch(std::unique_ptr<FetchJob> job, const wxString& url,
+                                const wxString& reading, std::function<void(FetchJob&)> finish)
 {
-    const bool cancelled = m_fetch.IsCancelled();
-    EndFetch();
-    if ( cancelled )
-    {
-        SetStatusText(_("Stopped. Nothing was changed."));
+    const bool started = m_fetch.Start(
+        std::move(job), [this](std::size_t bytes) { ShowFetchProgress(bytes); },
+        [this, finish](FetchJob& done, bool cancelled)
+        {
+            EndFetch();
+            if ( cancelled )
+                SetStatusText(_("Stopped. Nothing was changed."));
+            else
+                finish(done);
+        });
+    if ( !started )
         return;
-    }
-    const int result = fetch.fetched ? fetch.checker.ReadResponse(FEEDQUILL_VERSION)
-                                     : UPDATE_CHECK_FAILED;
-    ReportUpdateCheck(g_project, fetch.checker, result, false);
-}
-
-void FeedquillFrame::BeginFetch(const wxString& url, const wxString& reading)
-{
     m_fetchHost = GetHost(url);
     m_fetchReading = reading;
-    if ( wxWindow* button = FindWindow(ID_GET_DATA) )
-        button->Disable();
+    BeginFetch();
+}
+
+void FeedquillFrame::BeginFetch()
+{
     m_cancelButton->GetContainingSizer()->Show(m_cancelButton);
     m_cancelButton->GetParent()->Layout();
+    // The button that started the fetch is disabled now, and a disabled window takes no keys:
+    // Cancel gets the focus, so that Escape and Enter reach it however the fetch started.
+    m_cancelButton->SetFocus();
+    if ( wxWindow* button = FindWindow(ID_GET_DATA) )
+        button->Disable();
     // An arrow with the hourglass: the window still answers while it waits.
     static const wxCursor working(wxCURSOR_ARROWWAIT);
     wxBeginBusyCursor(&working);
@@ -164,10 +116,14 @@ void FeedquillFrame::BeginFetch(const wxString& url, const wxString& reading)
 void FeedquillFrame::EndFetch()
 {
     wxEndBusyCursor();
+    const bool hadFocus = wxWindow::FindFocus() == m_cancelButton;
     m_cancelButton->GetContainingSizer()->Hide(m_cancelButton);
     m_cancelButton->GetParent()->Layout();
-    if ( wxWindow* button = FindWindow(ID_GET_DATA) )
+    wxWindow* button = FindWindow(ID_GET_DATA);
+    if ( button )
         button->Enable(!g_project.m_feedURL.empty());
+    if ( hadFocus && button && button->IsEnabled() )
+        button->SetFocus();
     SetStatusText(wxString());
 }
 
@@ -177,11 +133,20 @@ void FeedquillFrame::ShowFetchProgress(std::size_t bytes)
         SetStatusText(_("Stopping..."));
     else if ( bytes == 0 )
         SetStatusText(wxString::Format(_("Connecting to %s..."), m_fetchHost));
-    else if ( bytes != SIZE_MAX )
-        {
+    else
+    {
         const wxString kilobytes = wxString::Format("%zu", (bytes + 1023) / 1024);
         SetStatusText(wxString::Format(m_fetchReading, kilobytes));
     }
+}
+
+void FeedquillFrame::StopFetch()
+{
+    if ( !IsFetching() )
+        return;
+    m_fetch.Abandon();
+    EndFetch();
+    SetStatusText(_("Stopped. Nothing was changed."));
 }
 
 void FeedquillFrame::OnCancelFetch(wxCommandEvent& WXUNUSED(event))

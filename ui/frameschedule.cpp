@@ -9,23 +9,49 @@
 
 void FeedquillFrame::ShowSchedule(int state)
 {
+    m_scheduleState = state;
     GetMenuBar()->Check(ID_SCHEDULE, state == HourlySchedule::ON);
 }
 
 void FeedquillFrame::OnMenuOpen(wxMenuEvent& event)
 {
+    event.Skip();
     // Asked each time the item can be seen, not at start: starting systemctl would delay the
-    // window, and the timer may have been switched in a terminal since.
+    // window, and the timer may have been switched in a terminal since. Asked on a thread of
+    // its own: GTK is in the middle of opening the menu, and waiting there for a program, or
+    // running an event loop meanwhile, freezes or breaks it. The mark follows when the
+    // answer comes.
     wxMenu* menu = event.GetMenu();
     if ( menu && menu->FindItem(ID_SCHEDULE) )
-        ShowSchedule(HourlySchedule::Query());
-    event.Skip();
+        QuerySchedule();
+}
+
+void FeedquillFrame::QuerySchedule()
+{
+    if ( m_scheduleQuery.joinable() )
+        return;
+    m_scheduleQuery = std::thread([this]
+    {
+        const int state = HourlySchedule::Query();
+        CallAfter([this, state]
+        {
+            // A switch made meanwhile waited for this thread and knows better.
+            if ( !m_scheduleQuery.joinable() )
+                return;
+            m_scheduleQuery.join();
+            ShowSchedule(state);
+        });
+    });
 }
 
 void FeedquillFrame::OnSchedule(wxCommandEvent& event)
 {
     const bool on = event.IsChecked();
-    const int state = HourlySchedule::Query();
+    if ( m_scheduleQuery.joinable() )
+        m_scheduleQuery.join();
+    const int state = m_scheduleState == HourlySchedule::UNAVAILABLE
+                          ? int(HourlySchedule::UNAVAILABLE)
+                          : int(HourlySchedule::Query());
     wxString output;
     if ( state == HourlySchedule::UNAVAILABLE )
     {

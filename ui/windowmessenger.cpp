@@ -1,9 +1,13 @@
 #include "ui/windowmessenger.h"
 
 #include <wx/arrstr.h>
+#include <wx/ffile.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
+
+#include <cstdio>
+#include <sys/wait.h>
 
 int WindowMessenger::ShowMessage(const wxString& message, const wxString& caption, long style)
 {
@@ -28,14 +32,19 @@ bool WindowLauncher::OpenFile(const wxString& path)
 
 int WindowLauncher::Run(const wxString& command, wxString& output)
 {
-    wxArrayString out;
-    wxArrayString errors;
-    // Not wxEXEC_NOEVENTS: the window goes on repainting while it waits. A program that is
-    // not there is an answer (-1), not an error to show.
-    wxLogNull quiet;
-    const long status = wxExecute(command, out, errors, wxEXEC_SYNC | wxEXEC_NODISABLE);
-    output = wxJoin(out, '\n', '\0');
-    if ( !errors.empty() )
-        output += (output.empty() ? "" : "\n") + wxJoin(errors, '\n', '\0');
-    return status;
+    // popen, not wxExecute: it runs no event loop while it waits, and may be called from any
+    // thread (the hourly item asks systemctl from one of its own). The shell says 127 for a
+    // program that is not there, which is an answer (-1), not an error to show.
+    FILE* pipe = popen((command + " 2>&1 </dev/null").mb_str(), "r");
+    if ( !pipe )
+        return -1;
+    wxFFile in(pipe);
+    output.clear();
+    in.ReadAll(&output, wxConvLocal);
+    in.Detach();
+    const int status = pclose(pipe);
+    output.Trim();
+    if ( !WIFEXITED(status) || WEXITSTATUS(status) == 127 )
+        return -1;
+    return WEXITSTATUS(status);
 }

@@ -5,6 +5,8 @@
 #include "fixtureserver.h"
 #include "testenv.h"
 
+#include "run/signaturebackup.h"
+
 #include <wx/dir.h>
 #include <wx/filename.h>
 
@@ -43,6 +45,8 @@ protected:
         WriteBytes(m_home.File(".feedquill/Feedquill.cfg"),
                    "[project/default]\nFeedURL=" + m_server.Url("/feed") + "\nFilePath="
                    + std::string(path.fn_str()) + "\n" + settings
+                   // the old signature is what an earlier run wrote
+                   + "SignatureDigest=" + GetSignatureDigest(OLD).ToStdString() + "\n"
                    + "[updates]\nCCheckForUpdates=0\n");
         if ( !asNobody )
             return RunProgram("-q", m_home.GetPath());

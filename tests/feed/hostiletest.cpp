@@ -6,6 +6,7 @@
 
 #include "feed/feedreader.h"
 #include "project/project.h"
+#include "run/signaturebackup.h"
 
 #include <wx/config.h>
 
@@ -49,7 +50,10 @@ protected:
         g_project.m_template = "%title% %link%";
         g_project.m_quiet = true;
         g_project.SetFilePath(g_project.m_filePath);  // the configuration exists on disk
+        // As a previous run left it.
         WriteBytes(g_project.m_filePath, "the previous signature\n");
+        RememberSignature(g_project, "the previous signature\n");
+        wxConfigBase::Get()->Flush();
         m_config = ReadBytes(GetConfigPath());
     }
 

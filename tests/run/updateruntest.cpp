@@ -226,9 +226,13 @@ TEST_F(UpdateRun, OnlyTheWindowWritesTheSampleTemplate)
         EXPECT_NE(log.GetErrors()[0].Find(GetTemplatePath("default.txt")), wxNOT_FOUND);
         EXPECT_EQ(ReadBytes(g_project.m_filePath), "my own signature\n");
     }
-    // The window shows the sample in its editor, so it writes what the user sees.
+    // The window shows the sample in its editor, and writes it when the user says so (and
+    // says to replace the hand-written file).
     g_project.m_cmdMode = false;
+    m_messenger.Answer(wxYES);
+    m_messenger.Answer(wxYES);
     EXPECT_EQ(g_project.WriteSignature(), SIGNATURE_WRITTEN);
+    EXPECT_EQ(m_messenger.GetMessages().size(), 2u);
     EXPECT_NE(ReadBytes(g_project.m_filePath).find("Arden Vosk"), std::string::npos);
 }
 
@@ -264,6 +268,8 @@ TEST_F(SignatureWrite, ExpandsTheMacros)
 TEST_F(SignatureWrite, KeepsLinksAndPermissions)
 {
     WriteBytes(m_dir.File("real-signature"), "old");
+    g_project.m_cmdMode = true;  // replaced without a question
+    g_project.m_templateIsSample = false;
     ASSERT_EQ(chmod(m_dir.File("real-signature").fn_str(), 0640), 0);
     ASSERT_EQ(symlink("real-signature", g_project.m_filePath.fn_str()), 0);
     g_project.m_template = "new";
@@ -367,6 +373,8 @@ TEST_F(SignatureWrite, TextTheLocaleCannotSayIsWrittenAsUtf8)
 
 TEST_F(UpdateRun, TwoRunsRewriteBothTimes)
 {
+    g_project.m_cmdMode = true;
+    g_project.m_templateIsSample = false;
     EXPECT_EQ(g_project.Update(), SIGNATURE_WRITTEN);
     WriteBytes(g_project.m_filePath, "changed by hand");
     EXPECT_EQ(g_project.Update(), SIGNATURE_WRITTEN);

@@ -61,8 +61,9 @@ class ExpectFile : public wxExpectModalBase<wxFileDialog, ExpectFile>
 {
 public:
     ExpectFile(const wxString& path, int id, std::shared_ptr<long> style,
-               std::shared_ptr<int> filter = nullptr)
-        : m_path(path), m_id(id), m_style(std::move(style)), m_filter(std::move(filter))
+               std::shared_ptr<int> filter = nullptr, std::shared_ptr<wxString> folder = nullptr)
+        : m_path(path), m_id(id), m_style(std::move(style)), m_filter(std::move(filter)),
+          m_folder(std::move(folder))
     {
     }
 
@@ -72,6 +73,8 @@ protected:
         *m_style = dialog->GetWindowStyle();
         if ( m_filter )
             *m_filter = dialog->GetFilterIndex();
+        if ( m_folder )
+            *m_folder = dialog->GetDirectory();
         dialog->Show();
         dialog->SetPath(m_path);
         for ( int i = 0; i < 50 && dialog->GetPath() != m_path; ++i )
@@ -87,6 +90,7 @@ protected:
     int m_id;
     std::shared_ptr<long> m_style;
     std::shared_ptr<int> m_filter;
+    std::shared_ptr<wxString> m_folder;
 };
 
 // What a message box said, for checking after the dialog has gone.

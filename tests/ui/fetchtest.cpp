@@ -48,6 +48,17 @@ protected:
         m_config = ReadBytes(GetConfigPath());
     }
 
+    // Escape as the window's thread gets it from GTK, before the focused control; whether
+    // the window took it.
+    bool PressEscape()
+    {
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(m_frame);
+        m_frame->ProcessWindowEvent(escape);
+        return !escape.GetSkipped();
+    }
+
     wxString Status() const
     {
         return m_frame->GetStatusBar()->GetStatusText();
@@ -88,12 +99,8 @@ TEST_F(FrameFetch, AStalledFeedLeavesTheWindowAnsweringAndEscapeStopsIt)
     Command(wxEVT_MENU, ID_GET_DATA);
 
     // Escape, through the window's keys.
-    wxKeyEvent escape(wxEVT_KEY_DOWN);
-    escape.m_keyCode = WXK_ESCAPE;
-    const int command = m_frame->GetAcceleratorTable()->GetCommand(escape);
-    ASSERT_EQ(command, ID_CANCEL_FETCH);
     const Clock::time_point cancelled = Clock::now();
-    Command(wxEVT_MENU, command);
+    EXPECT_TRUE(PressEscape());
     ASSERT_TRUE(WaitForFetch(std::chrono::seconds(3)));
     EXPECT_LT(Clock::now() - cancelled, std::chrono::milliseconds(1500));
 
@@ -108,22 +115,65 @@ TEST_F(FrameFetch, AStalledFeedLeavesTheWindowAnsweringAndEscapeStopsIt)
     EXPECT_EQ(m_server.RequestCount(), 1u);
 }
 
-TEST_F(FrameFetch, ClosingDuringAFetchStopsItThenAsksToQuit)
+TEST_F(FrameFetch, ClosingDuringAFetchAsksFirstAndStopsItOnlyOnYes)
 {
     MakeStalledProject();
     Command(wxEVT_BUTTON, ID_GET_DATA);
     ASSERT_TRUE(m_frame->IsFetching());
     auto quit = std::make_shared<ShownMessage>();
-    const Clock::time_point start = Clock::now();
     wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxNO, quit));
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
     EXPECT_EQ(quit->message, "Quit program?");
-    EXPECT_FALSE(m_frame->IsFetching());
+    EXPECT_TRUE(m_frame->IsFetching());
     EXPECT_FALSE(IsClosing());
+    EXPECT_NE(Status(), "Stopped. Nothing was changed.");
+
+    const Clock::time_point start = Clock::now();
+    wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxYES, quit));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_FALSE(m_frame->IsFetching());
+    EXPECT_TRUE(IsClosing());
     // Whatever the worker had queued is dropped.
     wxTheApp->ProcessPendingEvents();
     EXPECT_EQ(ReadBytes(m_dir.File("signature")), "old signature");
     EXPECT_TRUE(m_messenger.GetMessages().empty());
+}
+
+TEST_F(FrameFetch, EscapePassesOnWhenNothingIsFetching)
+{
+    // An open menu or dialog needs the key to close.
+    MakeFrame();
+    EXPECT_FALSE(PressEscape());
+    wxKeyEvent escape(wxEVT_KEY_DOWN);
+    escape.m_keyCode = WXK_ESCAPE;
+    EXPECT_EQ(m_frame->GetAcceleratorTable()->GetCommand(escape), -1);
+}
+
+TEST_F(FrameFetch, AClickedGetDataHandsTheKeysToCancel)
+{
+    MakeStalledProject();
+    wxButton* getData = Find<wxButton>(ID_GET_DATA);
+    getData->SetFocus();
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(m_frame->IsFetching());
+    // A disabled button takes no keys: the focus must not stay on it.
+    EXPECT_EQ(wxWindow::FindFocus(), Find<wxButton>(ID_CANCEL_FETCH));
+    EXPECT_TRUE(PressEscape());
+    ASSERT_TRUE(WaitForFetch(std::chrono::seconds(3)));
+    EXPECT_EQ(Status(), "Stopped. Nothing was changed.");
+}
+
+TEST_F(FrameFetch, AFetchAfterAStoppedOneStartsClean)
+{
+    MakeStalledProject();
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    Command(wxEVT_BUTTON, ID_CANCEL_FETCH);
+    EXPECT_EQ(Status(), "Stopping...");
+    ASSERT_TRUE(WaitForFetch(std::chrono::seconds(3)));
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(m_frame->IsFetching());
+    EXPECT_EQ(Status(), "Connecting to 127.0.0.1...");
+    Command(wxEVT_BUTTON, ID_CANCEL_FETCH);
+    ASSERT_TRUE(WaitForFetch(std::chrono::seconds(3)));
 }
 
 TEST_F(FrameFetch, ProgressNamesTheHostThenTheKilobytesRead)
@@ -165,6 +215,7 @@ TEST_F(FrameFetch, ADueCheckIsFetchedWithTheFeedAndToldBeforeTheSuccess)
     g_project.m_feedURL = m_server.Url("/feed");
     g_project.m_filePath = m_dir.File("signature");
     g_project.m_updateCheckDue = true;
+    g_project.m_template = "%link% - %title%";
     m_frame->TransferDataToWindow();
     m_messenger.Answer(wxNO);
 

@@ -209,14 +209,21 @@ TEST_F(FrameCommands, EnteringAnAddressStoresItTrimmed)
 
 TEST_F(FrameCommands, ChoosingAFileStoresItsPath)
 {
+    wxString home = m_dir.GetPath();
+    home.RemoveLast();
+    ScopedEnv env("HOME", home.ToStdString());
     MakeFrame();
     const wxString path = m_dir.File("my.signature");
     auto style = std::make_shared<long>(0);
     auto filter = std::make_shared<int>(-1);
+    auto folder = std::make_shared<wxString>();
     wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE),
-                  ExpectFile(path, wxID_OK, style, filter));
-    EXPECT_EQ(*filter, 1);  // "All Files"
+                  ExpectFile(path, wxID_OK, style, filter, folder));
+    EXPECT_EQ(*filter, 0);  // "All Files"
+    EXPECT_EQ(*folder, home);  // not the working folder
     EXPECT_TRUE(*style & wxFD_SAVE);
+    EXPECT_TRUE(*style & wxFD_SHOW_HIDDEN);
+    EXPECT_FALSE(*style & wxFD_CHANGE_DIR);
     EXPECT_FALSE(*style & wxFD_OVERWRITE_PROMPT);
     EXPECT_EQ(g_project.m_filePath, path);
     EXPECT_EQ(Find<wxTextCtrl>(ID_FILE_PATH)->GetValue(), path);
@@ -257,8 +264,8 @@ TEST_F(FrameCommands, GetDataShowsTheNewestPostAndTakesTheEditedTemplate)
               "Updated successfully:\n Title : Fresh post\n Link: http://blog.example/fresh");
     EXPECT_TRUE(Find<wxButton>(ID_GET_DATA)->IsEnabled());
     EXPECT_TRUE(m_frame->GetStatusBar()->GetStatusText().StartsWith("Signature written to "));
-    // The edits went into the signature, not into the template file, and count as seen.
-    EXPECT_FALSE(m_frame->GetTemplateCtrl()->IsModified());
+    // The edits went into the signature, not into the template file, so they stay unsaved.
+    EXPECT_TRUE(m_frame->GetTemplateCtrl()->IsModified());
     EXPECT_EQ(ReadBytes(GetTemplatePath("default.txt")), "");
 }
 
@@ -269,6 +276,7 @@ TEST_F(FrameCommands, GetDataThatCannotWriteSaysWhyAndNotSuccess)
     MakeFrame();
     g_project.m_feedURL = server.Url("/feed");
     g_project.m_filePath = m_dir.File("gone/signature");
+    g_project.m_template = "%title% %link%";
     m_frame->TransferDataToWindow();
     LogCollector log;
 
@@ -310,9 +318,40 @@ TEST_F(FrameCommands, SaveAndReloadTheTemplate)
     WriteBytes(GetTemplatePath("default.txt"), "From disk");
     editor->ChangeValue("unsaved");
     editor->MarkDirty();
-    Command(wxEVT_MENU, ID_RELOAD_TEMPLATE);
+    // Unsaved edits are only dropped when the user says so.
+    auto asked = std::make_shared<ShownMessage>();
+    wxTEST_DIALOG(Command(wxEVT_MENU, ID_RELOAD_TEMPLATE), ExpectMessage(wxNO, asked));
+    EXPECT_TRUE(asked->message.StartsWith("Discard the changes")) << asked->message;
+    EXPECT_EQ(editor->GetValue(), "unsaved");
+    EXPECT_TRUE(editor->IsModified());
+    wxTEST_DIALOG(Command(wxEVT_MENU, ID_RELOAD_TEMPLATE), ExpectMessage(wxYES, asked));
     EXPECT_EQ(editor->GetValue(), "From disk");
     EXPECT_FALSE(editor->IsModified());
+    // Without edits there is nothing to ask.
+    WriteBytes(GetTemplatePath("default.txt"), "From disk again");
+    Command(wxEVT_MENU, ID_RELOAD_TEMPLATE);
+    EXPECT_EQ(editor->GetValue(), "From disk again");
+}
+
+TEST_F(FrameCommands, ChoosingTheAddressOrTheFileKeepsTemplateEditsUnsaved)
+{
+    MakeFrame();
+    wxTextCtrl* editor = m_frame->GetTemplateCtrl();
+    editor->ChangeValue("typed %title%");
+    editor->MarkDirty();
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_ENTER_URL),
+                  ExpectAddress("http://blog.example/feed"));
+    EXPECT_TRUE(editor->IsModified());
+    auto style = std::make_shared<long>(0);
+    wxTEST_DIALOG(Command(wxEVT_BUTTON, ID_SELECT_FILE),
+                  ExpectFile(m_dir.File("chosen"), wxID_OK, style));
+    EXPECT_EQ(g_project.m_filePath, m_dir.File("chosen"));
+    EXPECT_TRUE(editor->IsModified());
+    EXPECT_EQ(editor->GetValue(), "typed %title%");
+    // Closing still asks about them.
+    auto save = std::make_shared<ShownMessage>();
+    wxTEST_DIALOG(m_frame->Close(), ExpectMessage(wxCANCEL, save));
+    EXPECT_EQ(save->message, "Save changes in signature template?");
 }
 
 TEST_F(FrameCommands, FailedSaveKeepsTheEditsAndTheFile)
@@ -505,6 +544,7 @@ TEST_F(FrameStatus, UpdateSaysWhereTheSignatureWentOrThatItFailed)
     ScopedEnv env("HOME", home.ToStdString());
     MakeFrame();
     g_project.m_filePath = m_dir.File("signature");
+    g_project.m_template = "%title%";
     m_frame->TransferDataToWindow();
     const wxString before = wxDateTime::Now().Format("%H:%M");
     Command(wxEVT_MENU, ID_UPDATE_SIGNATURE);
@@ -520,4 +560,51 @@ TEST_F(FrameStatus, UpdateSaysWhereTheSignatureWentOrThatItFailed)
     EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
               "The signature file ~/no-such-folder/signature was not written.");
     EXPECT_TRUE(m_messenger.GetMessages().empty());
+}
+
+TEST_F(FrameCommands, GetDataAsksBeforeReplacingAHandWrittenSignatureAndKeepsIt)
+{
+    FixtureServer server;
+    server.Serve("/feed", FixtureServer::Response(200, FRESH_FEED));
+    WriteBytes(m_dir.File("signature"), "-- \nWritten by hand\n");
+    MakeFrame();
+    g_project.m_feedURL = server.Url("/feed");
+    g_project.m_filePath = m_dir.File("signature");
+    m_frame->TransferDataToWindow();
+
+    // The untouched sample is not written unasked; No keeps the file.
+    m_messenger.Answer(wxNO);
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
+    ASSERT_EQ(m_messenger.GetMessages().size(), 1u);
+    EXPECT_TRUE(m_messenger.GetMessages()[0].text.Contains("sample"));
+    EXPECT_EQ(ReadBytes(m_dir.File("signature")), "-- \nWritten by hand\n");
+    EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
+              "The signature file " + m_dir.File("signature") + " was left as it was.");
+
+    // The user's own template: the question shows the old text and the new.
+    m_frame->GetTemplateCtrl()->ChangeValue("%title%");
+    m_frame->GetTemplateCtrl()->MarkDirty();
+    m_messenger.Answer(wxYES);
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(WaitForFetch());
+    ASSERT_EQ(m_messenger.GetMessages().size(), 3u);
+    const wxString question = m_messenger.GetMessages()[1].text;
+    EXPECT_TRUE(question.Contains("Written by hand")) << question;
+    EXPECT_TRUE(question.Contains("Fresh post")) << question;
+    EXPECT_TRUE(m_messenger.GetMessages()[2].text.StartsWith("Updated successfully"));
+    EXPECT_EQ(ReadBytes(m_dir.File("signature")), "Fresh post");
+    EXPECT_EQ(ReadBytes(m_dir.File("signature.before-feedquill")), "-- \nWritten by hand\n");
+}
+
+TEST_F(FrameCommands, OpenSignatureIsOffWithoutAFile)
+{
+    MakeFrame();
+    wxMenu* commands = nullptr;
+    ASSERT_TRUE(m_frame->GetMenuBar()->FindItem(ID_OPEN_SIGNATURE, &commands));
+    commands->UpdateUI(m_frame);
+    EXPECT_FALSE(m_frame->GetMenuBar()->IsEnabled(ID_OPEN_SIGNATURE));
+    g_project.m_filePath = m_dir.File("signature");
+    commands->UpdateUI(m_frame);
+    EXPECT_TRUE(m_frame->GetMenuBar()->IsEnabled(ID_OPEN_SIGNATURE));
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 class FrameSchedule : public FrameTest
 {
 protected:
@@ -25,13 +27,20 @@ protected:
         };
     }
 
-    // What GTK sends when the user opens the Commands menu.
+    // What GTK sends when the user opens the Commands menu; then waits for systemd's answer,
+    // which comes back to the window's thread.
     void OpenCommandsMenu()
     {
         wxMenu* commands = nullptr;
         ASSERT_TRUE(m_frame->GetMenuBar()->FindItem(ID_SCHEDULE, &commands));
         wxMenuEvent open(wxEVT_MENU_OPEN, 0, commands);
         m_frame->ProcessWindowEvent(open);
+        for ( int i = 0; i < 1000 && m_frame->IsAskingSchedule(); ++i )
+        {
+            wxMilliSleep(5);
+            wxTheApp->ProcessPendingEvents();
+        }
+        ASSERT_FALSE(m_frame->IsAskingSchedule());
     }
 
     bool IsChecked() const
@@ -109,4 +118,23 @@ TEST_F(FrameSchedule, AFailedSwitchSaysWhatSystemctlSaid)
     EXPECT_EQ(m_messenger.GetMessages()[0].text,
               "The hourly update could not be turned on.\n\n"
               "Failed to enable unit: Unit file feedquill.timer does not exist.");
+}
+
+TEST_F(FrameSchedule, OpeningTheMenuAsksSystemdOnAnotherThread)
+{
+    // Waiting for systemctl inside GTK's menu handling, with or without an event loop, froze
+    // or broke the menu.
+    const std::thread::id windowThread = std::this_thread::get_id();
+    std::thread::id askedOn = windowThread;
+    AnswerAsSystemd(true, "enabled");
+    auto answer = m_launcher.m_run;
+    m_launcher.m_run = [&askedOn, answer](const wxString& command, wxString& output)
+    {
+        askedOn = std::this_thread::get_id();
+        return answer(command, output);
+    };
+    MakeFrame();
+    OpenCommandsMenu();
+    EXPECT_NE(askedOn, windowThread);
+    EXPECT_TRUE(IsChecked());
 }

@@ -8,6 +8,10 @@
 #include <wx/checkbox.h>
 #include <wx/menu.h>
 #include <wx/translation.h>
+#include <wx/dir.h>
+#include <wx/arrstr.h>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -52,7 +56,7 @@ TEST_F(FrameLanguage, GermanSessionsGetGermanLabels)
     EXPECT_EQ(menus->GetMenuLabel(0), "&Datei");
     EXPECT_EQ(menus->GetMenuLabel(1), "&Befehle");
     EXPECT_EQ(menus->GetLabel(ID_SAVE_TEMPLATE), "Signaturvorlage &speichern");
-    EXPECT_EQ(Find<wxButton>(ID_GET_DATA)->GetLabel(), "&Daten holen");
+    EXPECT_EQ(Find<wxButton>(ID_GET_DATA)->GetLabel(), "Da&ten holen");
     EXPECT_EQ(Find<wxCheckBox>(ID_READ_ONLY)->GetLabel(),
               wxString::FromUTF8("Schreib&geschützt"));
     EXPECT_EQ(m_frame->FindWindow(ID_ENTER_URL)->GetToolTipText(), "Die Feed-Adresse eingeben");
@@ -71,4 +75,62 @@ TEST_F(FrameLanguage, OtherLanguagesAndEnglishStayAsWritten)
     MakeFrame();
     EXPECT_EQ(Find<wxButton>(ID_GET_DATA)->GetLabel(), "Get &Data");
     EXPECT_EQ(m_frame->GetMenuBar()->GetMenuLabel(2), "&Help");
+}
+
+namespace
+{
+
+// The labels of one window that take a mnemonic: menu titles, buttons, the check box.
+const char* const WINDOW_LABELS[] = { "&File", "&Commands", "&Help", "Get &Data", "Ca&ncel",
+                                      "&Update", "Read &Only", "&Reload", "&Save" };
+
+// A catalogue's translations, read from its .po file: msgid to msgstr.
+std::map<wxString, wxString> ReadCatalogue(const wxString& path)
+{
+    std::map<wxString, wxString> entries;
+    wxString id;
+    const wxString text = wxString::FromUTF8(ReadBytes(path));
+    for ( const wxString& line : wxSplit(text, '\n', '\0') )
+    {
+        if ( line.StartsWith("msgid \"") )
+            id = line.Mid(7).BeforeLast('"');
+        else if ( line.StartsWith("msgstr \"") )
+            entries[id] = line.Mid(8).BeforeLast('"');
+    }
+    return entries;
+}
+
+// The letter after the "&" of a label, in lower case; 0 when it has none.
+wxUniChar Mnemonic(const wxString& label)
+{
+    const int at = label.Find('&');
+    if ( at == wxNOT_FOUND || at + 1 >= int(label.length()) )
+        return 0;
+    return wxString(label[at + 1]).Lower()[0];
+}
+
+} // anonymous namespace
+
+TEST(WindowMnemonics, EachLabelHasALetterOfItsOwnInEveryLanguage)
+{
+    wxArrayString catalogues;
+    wxDir::GetAllFiles(FEEDQUILL_SOURCE_DIR "/po", &catalogues, "*.po", wxDIR_FILES);
+    ASSERT_GE(catalogues.size(), 3u);
+    catalogues.push_back(wxString());  // English, as written
+    for ( const wxString& path : catalogues )
+    {
+        const auto entries = path.empty() ? std::map<wxString, wxString>() : ReadCatalogue(path);
+        std::map<wxUniChar, wxString> taken;
+        for ( const char* label : WINDOW_LABELS )
+        {
+            const auto entry = entries.find(label);
+            ASSERT_TRUE(path.empty() || entry != entries.end()) << path << ": " << label;
+            const wxString shown = path.empty() ? wxString(label) : entry->second;
+            const wxUniChar letter = Mnemonic(shown);
+            ASSERT_NE(letter, wxUniChar(0)) << path << ": " << shown;
+            const auto [other, isNew] = taken.emplace(letter, shown);
+            EXPECT_TRUE(isNew) << (path.empty() ? "English" : path) << ": \"" << shown
+                               << "\" and \"" << other->second << "\"";
+        }
+    }
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,9 +40,9 @@ std::string FindProgramWindow(const std::string& title = "Spread your blog aroun
 
 } // anonymous namespace
 
-// Starts the program in home with the language given, and gives the line of its window with the
-// title given, once it is there; empty when it is not within 15 seconds.
-std::string StartProgram(const TempDir& home, const char* lang, const std::string& title)
+// Starts the program in home with the language given; programs in bin (when given) come
+// before the system's. Returns its process id.
+pid_t LaunchProgram(const TempDir& home, const char* lang, const TempDir* bin = nullptr)
 {
     const pid_t program = fork();
     if ( program == 0 )
@@ -53,25 +54,48 @@ std::string StartProgram(const TempDir& home, const char* lang, const std::strin
         unsetenv("LANGUAGE");
         unsetenv("LC_ALL");
         unsetenv("LC_MESSAGES");
+        unsetenv("XDG_RUNTIME_DIR");
+        if ( bin )
+        {
+            const std::string path = std::string(bin->GetPath().fn_str()) + ":"
+                                     + std::getenv("PATH");
+            setenv("PATH", path.c_str(), 1);
+        }
         execl(ProgramUnderTest().c_str(), "feedquill", static_cast<char*>(nullptr));
         _exit(127);
     }
-    if ( program < 0 )
-        return std::string();
+    return program;
+}
 
+// Waits up to 15 seconds for the program's window with the title given: its line, or empty.
+std::string WaitForWindow(pid_t program, const std::string& title)
+{
     std::string window;
-    bool exited = false;
-    for ( int i = 0; i < 150 && window.empty() && !exited; ++i )
+    for ( int i = 0; i < 150 && window.empty(); ++i )
     {
         wxMilliSleep(100);
         window = FindProgramWindow(title);
-        exited = waitpid(program, nullptr, WNOHANG) == program;
+        if ( waitpid(program, nullptr, WNOHANG) == program )
+            break;
     }
-    if ( !exited )
-    {
-        kill(program, SIGTERM);
-        waitpid(program, nullptr, 0);
-    }
+    return window;
+}
+
+void StopProgram(pid_t program)
+{
+    kill(program, SIGTERM);
+    waitpid(program, nullptr, 0);
+}
+
+// Starts the program in home with the language given, and gives the line of its window with the
+// title given, once it is there; empty when it is not within 15 seconds.
+std::string StartProgram(const TempDir& home, const char* lang, const std::string& title)
+{
+    const pid_t program = LaunchProgram(home, lang);
+    if ( program < 0 )
+        return std::string();
+    const std::string window = WaitForWindow(program, title);
+    StopProgram(program);
     return window;
 }
 
@@ -112,4 +136,57 @@ TEST(WindowMode, CommandLineRunTypedInATerminalAnswersThere)
     const std::string terminal = ReadBytes(typescript);
     EXPECT_NE(terminal.find("Error #11 while processing your feed\r\nNo feed address is set"),
               std::string::npos) << terminal;
+}
+
+namespace
+{
+
+bool HaveXdotool()
+{
+    return std::system("command -v xdotool >/dev/null 2>&1") == 0;
+}
+
+// Sends real input events to the display, as a user would: xdotool's arguments.
+void Input(const std::string& arguments)
+{
+    const std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    wxMilliSleep(400);
+}
+
+// A systemctl that takes its time, as one talking to a user manager does, and finds none, so that
+// no test talks to the real one.
+void WriteFakeSystemctl(const TempDir& bin)
+{
+    WriteBytes(bin.File("systemctl"), "#!/bin/sh\nsleep 1\nexit 1\n");
+    chmod(bin.File("systemctl").fn_str(), 0755);
+}
+
+} // anonymous namespace
+
+TEST(WindowMode, AMenuClosedWithEscapeAndAnotherOpenedKeepsTheProgramAlive)
+{
+    if ( !HaveXdotool() )
+        GTEST_SKIP() << "xdotool is not installed";
+    TempDir home;
+    TempDir bin;
+    WriteFakeSystemctl(bin);
+    const pid_t program = LaunchProgram(home, "C.UTF-8", &bin);
+    ASSERT_FALSE(WaitForWindow(program, "Spread your blog around the world").empty());
+    const std::string window = "$(xdotool search --name 'Spread your blog around the world'"
+                               " | head -n 1)";
+    // File, Escape, Commands: the menu bar's titles sit at the window's top left.
+    Input("mousemove --window " + window + " 20 12 click 1");
+    Input("key Escape");
+    Input("mousemove --window " + window + " 80 12 click 1");
+    wxMilliSleep(1000);
+    int status = 0;
+    const bool ended = waitpid(program, &status, WNOHANG) == program;
+    EXPECT_FALSE(ended) << (WIFSIGNALED(status) ? "killed by signal " : "exited ")
+                        << (WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+    if ( !ended )
+    {
+        Input("key Escape");
+        StopProgram(program);
+    }
 }
