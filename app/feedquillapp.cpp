@@ -12,6 +12,10 @@ bool FeedquillApp::OnInit()
     if ( !FeedquillAppBase::OnInit() )
         return false;
 
+    // After the command line, whose usage text is the same everywhere. A command-line run
+    // gets here only with a display and no terminal to print on: its messages are message
+    // boxes a person reads, in their language as the window's are.
+    LoadTranslations(GetLocaleDirs());
     StartUp::DecideUpdateCheck();
     if ( g_project.m_cmdMode )
     {
@@ -20,7 +24,6 @@ bool FeedquillApp::OnInit()
         return true;
     }
 
-    LoadTranslations(GetLocaleDirs());
     auto* frame = new FeedquillFrame(nullptr, ID_MAIN_FRAME,
                                      wxGetTranslation("Spread your blog around the world"),
                                      wxDefaultPosition, wxSize(650, 450),

@@ -3,6 +3,7 @@
 #include "base/displaytext.h"
 
 #include <wx/log.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
@@ -376,37 +377,38 @@ wxString HttpClient::Describe(int result, CURLcode code, const Response& respons
     switch ( result )
     {
         case HTTP_STATUS_ERROR:
-            return wxString::Format("The server answered %ld %s for %s", response.status,
+            return wxString::Format(_("The server answered %ld %s for %s"), response.status,
                                     Words(response.reason.c_str()), url);
         case HTTP_TOO_LARGE:
-            return wxString::Format("The answer from %s is larger than %s", url,
+            return wxString::Format(_("The answer from %s is larger than %s"), url,
                                     DescribeSize(m_options.maxBodySize));
         case HTTP_BAD_ADDRESS:
-            return wxString::Format("The host name of %s cannot be found (%s)", url,
+            return wxString::Format(_("The host name of %s cannot be found (%s)"), url,
                                     Words(response.error, code));
         case HTTP_TLS_ERROR:
-            return wxString::Format("The secure connection to %s failed: %s", HostAndPort(m_url),
+            return wxString::Format(_("The secure connection to %s failed: %s"), HostAndPort(m_url),
                                     Words(response.error, code));
         case HTTP_CONNECT_ERROR:
         {
             if ( code == CURLE_OPERATION_TIMEDOUT )
-                return wxString::Format("Could not connect to %s within %ld seconds",
+                return wxString::Format(_("Could not connect to %s within %ld seconds"),
                                         HostAndPort(m_url), m_options.connectTimeoutSecs);
             long osError = 0;
             curl_easy_getinfo(m_curl.get(), CURLINFO_OS_ERRNO, &osError);
-            return wxString::Format("Could not connect to %s: %s", HostAndPort(m_url),
+            return wxString::Format(_("Could not connect to %s: %s"), HostAndPort(m_url),
                                     osError ? wxSysErrorMsgStr(osError) : Words(response.error, code));
         }
     }
     if ( response.stop == Response::HEADERS_TOO_LARGE )
-        return wxString::Format("The server at %s sent more than 256 KB of headers", url);
+        return wxString::Format(_("The server at %s sent more than 256 KB of headers"), url);
     if ( code == CURLE_OPERATION_TIMEDOUT )
-        return wxString::Format("The server at %s stopped sending: %s", url,
+        return wxString::Format(_("The server at %s stopped sending: %s"), url,
                                 Words(response.error, code));
     if ( code == CURLE_UNSUPPORTED_PROTOCOL || code == CURLE_WEIRD_SERVER_REPLY )
-        return wxString::Format("The server at %s did not answer in HTTP (%s)", url,
+        return wxString::Format(_("The server at %s did not answer in HTTP (%s)"), url,
                                 Words(response.error, code));
-    return wxString::Format("The connection to %s failed: %s", url, Words(response.error, code));
+    return wxString::Format(_("The connection to %s failed: %s"), url,
+                            Words(response.error, code));
 }
 
 wxString DescribeSize(std::size_t bytes)
@@ -415,7 +417,7 @@ wxString DescribeSize(std::size_t bytes)
         return wxString::Format("%zu MiB", bytes >> 20);
     if ( bytes % (1 << 10) == 0 )
         return wxString::Format("%zu KiB", bytes >> 10);
-    return wxString::Format("%zu bytes", bytes);
+    return wxString::Format(_("%zu bytes"), bytes);
 }
 
 int HttpClient::Get(const wxString& url, const BodySink& sink)
@@ -441,8 +443,8 @@ bool HttpClient::Start(const wxString& url, const BodySink& sink)
     m_result = HTTP_OK;
     if ( !m_curl || !NormalizeAddress(std::string(url.utf8_str()), m_url) )
     {
-        m_error = wxString::Format("\"%s\" is not a complete http:// or https:// address with "
-                                   "a host name", url);
+        m_error = wxString::Format(_("\"%s\" is not a complete http:// or https:// address "
+                                     "with a host name"), url);
         m_result = HTTP_BAD_ADDRESS;
         return false;
     }
@@ -457,7 +459,7 @@ bool HttpClient::Prepare()
         m_deadline - std::chrono::steady_clock::now());
     if ( remaining.count() <= 0 )
     {
-        m_error = wxString::Format("Reading %s took longer than %ld seconds",
+        m_error = wxString::Format(_("Reading %s took longer than %ld seconds"),
                                    wxString::FromUTF8(m_url), m_options.totalTimeoutSecs);
         m_result = HTTP_NETWORK_ERROR;
         return false;
@@ -491,19 +493,19 @@ int HttpClient::FollowRedirection(const Response& response)
     const wxString location = ShowControlsInLine(wxString::FromUTF8(response.location));
     if ( ++m_redirects > m_options.maxRedirects )
     {
-        m_error = wxString::Format("More than %d redirections; the last one, from %s, went to "
-                                   "\"%s\"", m_options.maxRedirects, from, location);
+        m_error = wxString::Format(_("More than %d redirections; the last one, from %s, went "
+                                     "to \"%s\""), m_options.maxRedirects, from, location);
         return static_cast<int>(response.status);
     }
     std::string next;
     if ( !ResolveLocation(m_url, response.location, next) )
     {
         if ( response.location.empty() )
-            m_error = wxString::Format("The server answered %ld for %s without saying where to "
-                                       "go (no Location)", response.status, from);
+            m_error = wxString::Format(_("The server answered %ld for %s without saying where "
+                                         "to go (no Location)"), response.status, from);
         else
-            m_error = wxString::Format("The server redirected %s to \"%s\", which is not an "
-                                       "http:// or https:// address with a host name",
+            m_error = wxString::Format(_("The server redirected %s to \"%s\", which is not an "
+                                         "http:// or https:// address with a host name"),
                                        from, location);
         return HTTP_BAD_ADDRESS;
     }

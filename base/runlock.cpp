@@ -3,6 +3,7 @@
 #include "base/datafolders.h"
 
 #include <wx/log.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 #include <cerrno>
@@ -59,9 +60,10 @@ RunLock::RunLock()
             ++s_depth;
             return;
         }
-        m_error = wxString::Format("Feedquill cannot open its lock \"%s\" (%s), so it does not "
-                                   "know whether another run is writing; it does nothing now.",
-                                   path, wxSysErrorMsgStr(errno));
+        const int code = errno;
+        m_error = wxString::Format(_("Feedquill cannot open its lock \"%s\" (%s), so it does "
+                                     "not know whether another run is writing; it does nothing "
+                                     "now."), path, wxSysErrorMsgStr(code));
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(s_waitLimit);
@@ -74,8 +76,8 @@ RunLock::RunLock()
     if ( !locked )
     {
         close(fd);
-        m_error = wxString::Format("Another Feedquill run holds \"%s\"; this one waited %d "
-                                   "seconds and gave up.", path, s_waitLimit);
+        m_error = wxString::Format(_("Another Feedquill run holds \"%s\"; this one waited %d "
+                                     "seconds and gave up."), path, s_waitLimit);
         return;
     }
     s_fd = fd;

@@ -7,6 +7,7 @@
 #include "feed/postlink.h"
 #include "feed/posttext.h"
 
+#include <wx/translation.h>
 #include <wx/wxcrt.h>
 
 #include <algorithm>
@@ -329,7 +330,7 @@ bool FeedReader::ReadNamedFeed(int& result)
     if ( result != FEED_OK && m_errorDetail.empty() )
         m_errorDetail = DescribeDocument(result);
     if ( result != FEED_OK )
-        m_errorDetail += "\n(The page " + page + " names this feed.)";
+        m_errorDetail += "\n" + wxString::Format(_("(The page %s names this feed.)"), page);
     return true;
 }
 
@@ -341,23 +342,27 @@ wxString FeedReader::DescribeDocument(int result) const
     {
         case FEED_NOT_XML:
             if ( LooksLikeHtml(m_head) )
-                return "This is an HTML page, not an RSS or Atom feed: " + url;
+                return wxString::Format(_("This is an HTML page, not an RSS or Atom feed: %s"),
+                                        url);
             if ( m_bodyBytes == 0 )
-                return "The answer from " + url + " is empty";
-            return wxString::Format("The answer from %s is not a feed Feedquill can read: %s",
+                return wxString::Format(_("The answer from %s is empty"), url);
+            return wxString::Format(_("The answer from %s is not a feed Feedquill can read: %s"),
                                     url, wxString::FromUTF8(m_problem));
         case FEED_NOT_A_FEED:
             if ( root && root->GetName().Lower() == "html" )
-                return "This is an HTML page, not an RSS or Atom feed: " + url;
-            return wxString::Format("This XML document is neither an RSS nor an Atom feed (its "
-                                    "root element is <%s>): %s",
+                return wxString::Format(_("This is an HTML page, not an RSS or Atom feed: %s"),
+                                        url);
+            return wxString::Format(_("This XML document is neither an RSS nor an Atom feed (its "
+                                      "root element is <%s>): %s"),
                                     root ? root->GetName() : wxString(), url);
         case FEED_NO_ENTRY:
-            return "The Atom feed has no entry with both a title and a link: " + url;
+            return wxString::Format(_("The Atom feed has no entry with both a title and a "
+                                      "link: %s"), url);
         case FEED_NO_ITEM:
-            return "The RSS feed has no item with both a title and a link: " + url;
+            return wxString::Format(_("The RSS feed has no item with both a title and a link: "
+                                      "%s"), url);
         case HTTP_TOO_LARGE:
-            return wxString::Format("The feed is larger than %s: %s",
+            return wxString::Format(_("The feed is larger than %s: %s"),
                                     DescribeSize(m_httpOptions.maxBodySize), url);
     }
     return wxString();
@@ -438,8 +443,8 @@ void FeedReader::FinishLoading(const FeedDocumentLoader& loader)
 {
     m_problem = loader.GetProblem();
     if ( loader.GetStatus() == FeedDocumentLoader::UNSUPPORTED_ENCODING )
-        m_errorDetail = wxString::Format("The feed is written in the encoding \"%s\", which "
-                                         "cannot be read: %s",
+        m_errorDetail = wxString::Format(_("The feed is written in the encoding \"%s\", which "
+                                           "cannot be read: %s"),
                                          ShowControlsInLine(wxString::From8BitData(
                                              loader.GetEncodingLabel().data(),
                                              loader.GetEncodingLabel().size())),

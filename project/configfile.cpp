@@ -15,6 +15,7 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 #include <wx/strconv.h>
+#include <wx/translation.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -38,9 +39,9 @@ bool ReadAllBytes(const wxString& path, std::string& bytes, wxString& error)
     if ( ReadFileBytes(path, bytes, code) || code == ENOENT )
         return true;
     if ( code == EINVAL || code == EISDIR )
-        error = wxString::Format("\"%s\" is not a regular file", path);
+        error = wxString::Format(_("\"%s\" is not a regular file"), path);
     else
-        error = wxString::Format("Cannot read \"%s\": %s", path, wxSysErrorMsgStr(code));
+        error = wxString::Format(_("Cannot read \"%s\": %s"), path, wxSysErrorMsgStr(code));
     return false;
 }
 
@@ -325,14 +326,14 @@ bool SafeFileConfig::Flush(bool)
     const RunLock lock;
     if ( !lock.IsHeld() )
     {
-        wxLogError("The settings could not be written to \"%s\" now.\n%s", m_path,
+        wxLogError(_("The settings could not be written to \"%s\" now.\n%s"), m_path,
                    lock.GetError());
         return false;
     }
     wxString error;
     if ( !WriteChanges(error) )
     {
-        wxLogError("The settings could not be written to \"%s\" now.\n%s.", m_path, error);
+        wxLogError(_("The settings could not be written to \"%s\" now.\n%s."), m_path, error);
         return false;
     }
     m_changes.clear();
@@ -357,7 +358,7 @@ bool SafeFileConfig::WriteChanges(wxString& error)
     wxMemoryOutputStream stream;
     if ( !latest.Save(stream, wxConvUTF8) )
     {
-        error = "The settings cannot be put into words";
+        error = _("The settings cannot be put into words");
         return false;
     }
     std::string utf8(stream.GetLength(), '\0');
@@ -389,16 +390,16 @@ void OpenConfig()
     const bool readable = ReadAllBytes(path, bytes, error);
     if ( !readable )
     {
-        wxLogError("The settings file \"%s\" cannot be read.\n%s. Feedquill goes on with the "
-                   "default settings and leaves the file as it is.", path, error);
+        wxLogError(_("The settings file \"%s\" cannot be read.\n%s. Feedquill goes on with the "
+                     "default settings and leaves the file as it is."), path, error);
     }
     else if ( IsUnreadableConfig(bytes) )
     {
         // Kept aside rather than overwritten: it may still mean something to its owner.
         const wxString kept = GetKeptPath(path);
         if ( wxRenameFile(path, kept, false) )
-            wxLogWarning("\"%s\" is not a settings file Feedquill can read; it was kept as "
-                         "\"%s\" and the default settings are used.", path, kept);
+            wxLogWarning(_("\"%s\" is not a settings file Feedquill can read; it was kept as "
+                           "\"%s\" and the default settings are used."), path, kept);
     }
     bool latin1 = false;
     ConfigText text(readable && !IsUnreadableConfig(bytes) ? DecodeConfig(bytes, latin1)
@@ -429,8 +430,9 @@ wxString DescribeMissingProject(const wxString& name)
     wxString known;
     for ( const wxString& project : names )
         known += (known.empty() ? "\"" : ", \"") + project + "\"";
-    return wxString::Format("There is no project \"%s\" in \"%s\" (no group [project/%s]).\n"
-                            "%s", name, GetConfigPath(), name,
-                            known.empty() ? wxString("It holds no project yet.")
-                                          : "The projects there are: " + known + ".");
+    return wxString::Format(_("There is no project \"%s\" in \"%s\" (no group [project/%s]).\n"
+                              "%s"), name, GetConfigPath(), name,
+                            known.empty() ? _("It holds no project yet.")
+                                          : wxString::Format(_("The projects there are: %s."),
+                                                             known));
 }

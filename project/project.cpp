@@ -9,6 +9,7 @@
 #include <wx/convauto.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 #include <wx/wxcrt.h>
 
@@ -134,12 +135,13 @@ wxString DecodeTemplate(const wxString& path, const std::string& bytes)
         ++column;
     }
     if ( bad > 0 )
-        wxLogWarning("The signature template \"%s\" is not valid UTF-8 at line %zu, column "
-                     "%zu%s; Feedquill reads it as UTF-8 with the replacement character (U+FFFD) "
-                     "in place of each such byte. Save it as UTF-8 to keep every character.",
+        wxLogWarning(_("The signature template \"%s\" is not valid UTF-8 at line %zu, column "
+                       "%zu%s; Feedquill reads it as UTF-8 with the replacement character "
+                       "(U+FFFD) in place of each such byte. Save it as UTF-8 to keep every "
+                       "character."),
                      path,
                      badLine, badColumn,
-                     bad > 1 ? wxString::Format(" (and %zu more bytes)", bad - 1) : wxString());
+                     bad > 1 ? wxString::Format(_(" (and %zu more bytes)"), bad - 1) : wxString());
     return text;
 }
 
@@ -224,7 +226,7 @@ void Project::LoadTemplate()
     if ( !ReadTemplateFile(path, !m_readOnly, bytes, reason) )
     {
         // m_template keeps the text it had, which WriteSignature will not use.
-        m_templateError = wxString::Format("The signature template \"%s\" cannot be read: %s.",
+        m_templateError = wxString::Format(_("The signature template \"%s\" cannot be read: %s."),
                                            path, reason);
         wxLogError("%s", m_templateError);
         return;
@@ -258,7 +260,7 @@ bool Project::SaveTemplate(const std::function<void()>& takeText)
     }
     if ( !error.empty() )
     {
-        wxLogError("The signature template could not be saved to \"%s\".\n%s.", path, error);
+        wxLogError(_("The signature template could not be saved to \"%s\".\n%s."), path, error);
         return false;
     }
     // The text is the user's now, whatever could not be read before.
@@ -298,19 +300,19 @@ bool CheckProjectName(const wxString& name, wxString& reason)
     if ( name.empty() || name == "." || name == ".." )
         reason = "a project needs a name other than \"\", \".\" and \"..\"";
     else if ( name.find_first_of("/\\") != wxString::npos )
-        reason = "a project's name cannot hold \"/\" or \"\\\", since it names its group "
-                 "in the settings and its template file";
+        reason = _("a project's name cannot hold \"/\" or \"\\\", since it names its group "
+                   "in the settings and its template file");
     else if ( wxIsspace(name[0]) || wxIsspace(name.Last()) )
-        reason = "a project's name cannot begin or end with a blank";
+        reason = _("a project's name cannot begin or end with a blank");
     else if ( name.length() > 200 )
-        reason = "a project's name can be at most 200 characters long";
+        reason = _("a project's name can be at most 200 characters long");
     else
     {
         for ( const wxUniChar c : name )
         {
             if ( c < 0x20 || c == 0x7f )
             {
-                reason = "a project's name cannot hold control characters";
+                reason = _("a project's name cannot hold control characters");
                 return false;
             }
         }
@@ -324,13 +326,13 @@ bool CreateProject(const wxString& name)
     wxString reason;
     if ( !CheckProjectName(name, reason) )
     {
-        wxLogError("The project \"%s\" cannot be made: %s.", name, reason);
+        wxLogError(_("The project \"%s\" cannot be made: %s."), name, reason);
         return false;
     }
     wxConfigBase* config = wxConfigBase::Get();
     if ( config->HasGroup(PROJECT_GROUP + name) )
     {
-        wxLogError("The project \"%s\" cannot be made: there is one of that name already.",
+        wxLogError(_("The project \"%s\" cannot be made: there is one of that name already."),
                    name);
         return false;
     }

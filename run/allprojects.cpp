@@ -8,6 +8,7 @@
 #include "run/updaterun.h"
 
 #include <wx/log.h>
+#include <wx/translation.h>
 
 #include <memory>
 #include <utility>
@@ -56,7 +57,7 @@ struct ProjectRun
 // Finishes one project's run as Project::Update would, its messages naming it.
 int FinishProject(ProjectRun& run)
 {
-    const wxString prefix = wxString::Format("Project \"%s\": ", run.project.m_name);
+    const wxString prefix = wxString::Format(_("Project \"%s\": "), run.project.m_name);
     CollectingLog collected;
     wxLog* previousLog = wxLog::SetActiveTarget(&collected);
     NamingMessenger messenger(Messenger::Get(), prefix);
@@ -76,8 +77,8 @@ bool UpdateAllProjects(Project& run)
     const wxArrayString names = ListProjects();
     if ( names.empty() )
     {
-        wxLogError("There is no project in %s yet, so there is nothing to update.\nStart "
-                   "Feedquill without -c or -q to set one up.", GetConfigPath());
+        wxLogError(_("There is no project in %s yet, so there is nothing to update.\nStart "
+                     "Feedquill without -c or -q to set one up."), GetConfigPath());
         return false;
     }
     std::vector<std::unique_ptr<ProjectRun>> runs;

@@ -10,6 +10,8 @@
 #include "base/messenger.h"
 #include "update/updatechecker.h"
 
+#include <wx/translation.h>
+
 void Project::CheckForUpdates(bool quiet)
 {
     m_updateCheckDue = false;
@@ -25,7 +27,7 @@ void ReportUpdateCheck(Project& project, const UpdateChecker& checker, int resul
     const wxString message = checker.GetResultMessage(FEEDQUILL_VERSION_TEXT);
     Messenger* messenger = Messenger::Get();
     if ( result == UPDATE_CHECK_FAILED && !quiet )
-        messenger->ShowMessage(message, "Error", wxOK | wxICON_ERROR);
+        messenger->ShowMessage(message, _("Error"), wxOK | wxICON_ERROR);
     else if ( result == UPDATE_CHECK_LATEST && !quiet )
         messenger->ShowMessage(message, "Feedquill", wxOK | wxICON_INFORMATION);
     else if ( result == UPDATE_CHECK_NEWER

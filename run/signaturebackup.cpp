@@ -73,11 +73,12 @@ bool KeepForeignSignature(const Project& project, const wxString& path,
     if ( !project.m_cmdMode )
     {
         const wxString message = wxString::Format(
-            "The signature file \"%s\" holds text that Feedquill did not write:\n\n%s\n\n"
-            "Replace it with this text?\n\n%s\n\nThe text it holds now will be kept in \"%s\".",
+            _("The signature file \"%s\" holds text that Feedquill did not write:\n\n%s\n\n"
+              "Replace it with this text?\n\n%s\n\nThe text it holds now will be kept in "
+              "\"%s\"."),
             path, Excerpt(DecodeForDisplay(old)),
             Excerpt(DecodeForDisplay(bytes)), backup);
-        if ( Messenger::Get()->ShowMessage(message, "Feedquill",
+        if ( Messenger::Get()->ShowMessage(message, _("Feedquill"),
                                            wxYES_NO | wxICON_QUESTION) != wxYES )
             return false;
     }
@@ -85,8 +86,8 @@ bool KeepForeignSignature(const Project& project, const wxString& path,
     // The user's own words: private, whatever the file's permissions were.
     if ( !ReplaceFile(backup, old, reason, 0600) )
     {
-        wxLogError("The signature file \"%s\" was left as it was, because its text could not "
-                   "be kept in \"%s\".\n%s.", path, backup, reason);
+        wxLogError(_("The signature file \"%s\" was left as it was, because its text could not "
+                     "be kept in \"%s\".\n%s."), path, backup, reason);
         return false;
     }
     return true;
@@ -97,9 +98,9 @@ bool ConfirmSampleTemplate(const Project& project)
     if ( project.m_cmdMode || !project.m_templateIsSample || project.m_template != kDefaultTemplate )
         return true;
     return Messenger::Get()->ShowMessage(
-               "The signature template is still the sample that comes with Feedquill, with a "
-               "made-up name in it. Write it to the signature file all the same?",
-               "Feedquill", wxYES_NO | wxICON_QUESTION) == wxYES;
+               _("The signature template is still the sample that comes with Feedquill, with a "
+                 "made-up name in it. Write it to the signature file all the same?"),
+               _("Feedquill"), wxYES_NO | wxICON_QUESTION) == wxYES;
 }
 
 void RememberSignature(const Project& project, const std::string& bytes)

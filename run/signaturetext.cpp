@@ -5,6 +5,7 @@
 #include "run/postmacros.h"
 
 #include <wx/strconv.h>
+#include <wx/translation.h>
 
 #include <langinfo.h>
 
@@ -77,8 +78,8 @@ wxString RefuseSignatureLink(const wxString& templateText, const Project& projec
     if ( !IsHtmlSignature(path) || IsWebLink(project.m_lastLink)
          || !templateText.Contains("%link%") )
         return wxString();
-    return wxString::Format("The post's link \"%s\" is not an http:// or https:// address, and "
-                            "an HTML signature carries web links only.",
+    return wxString::Format(_("The post's link \"%s\" is not an http:// or https:// address, "
+                              "and an HTML signature carries web links only."),
                             ShowControlsInLine(project.m_lastLink));
 }
 

@@ -20,6 +20,7 @@
 #include <wx/config.h>
 #include <wx/log.h>
 #include <wx/strconv.h>
+#include <wx/translation.h>
 
 #include <langinfo.h>
 #include <string>
@@ -37,12 +38,12 @@ bool RefusesSampleTemplate(const Project& project)
     // The window's Save writes the file named after the project; a ProjectTemplate naming
     // another file is read, never saved.
     const bool saveWorks = project.m_templateName == project.m_name + TEMPLATE_EXTENSION;
-    wxLogError("The signature file \"%s\" was left as it was, because no signature template "
-               "is saved yet.\n%sWrite the template to \"%s\" (%%title%% and %%link%% stand "
-               "for the newest post's title and link).", project.GetSignaturePath(),
-               saveWorks ? "Start Feedquill without -c or -q, edit the template and press "
-                           "Save, or: "
-                         : "",
+    wxLogError(_("The signature file \"%s\" was left as it was, because no signature template "
+                 "is saved yet.\n%sWrite the template to \"%s\" (%%title%% and %%link%% stand "
+                 "for the newest post's title and link)."), project.GetSignaturePath(),
+               saveWorks ? _("Start Feedquill without -c or -q, edit the template and press "
+                             "Save, or: ")
+                         : wxString(),
                templatePath);
     return true;
 }
@@ -58,16 +59,17 @@ wxString NameOwnFile(const Project& project, const wxString& path)
         const char* what;
     } own[] =
     {
-        { project.GetTemplateDir() + project.m_templateName, "the signature template" },
+        { project.GetTemplateDir() + project.m_templateName,
+          wxTRANSLATE("the signature template") },
         { project.GetTemplateDir() + project.m_name + TEMPLATE_EXTENSION,
-          "the signature template" },
-        { GetConfigPath(), "Feedquill's settings file" },
-        { g_dataDir + "Feedquill.lock", "Feedquill's lock file" },
+          wxTRANSLATE("the signature template") },
+        { GetConfigPath(), wxTRANSLATE("Feedquill's settings file") },
+        { g_dataDir + "Feedquill.lock", wxTRANSLATE("Feedquill's lock file") },
     };
     for ( const auto& file : own )
     {
         if ( IsSameFile(path, file.file) )
-            return wxString::Format("%s \"%s\"", file.what, file.file);
+            return wxString::Format("%s \"%s\"", wxGetTranslation(file.what), file.file);
     }
     return wxString();
 }
@@ -75,8 +77,8 @@ wxString NameOwnFile(const Project& project, const wxString& path)
 wxString DescribeFeedError(const Project& project, const FeedReader& reader)
 {
     if ( project.m_feedURL.empty() )
-        return wxString::Format("No feed address is set (choose one in the window, or set %s "
-                                "in %s)", ENTRY_FEED_URL, GetConfigPath());
+        return wxString::Format(_("No feed address is set (choose one in the window, or set %s "
+                                  "in %s)"), ENTRY_FEED_URL, GetConfigPath());
     return reader.GetErrorDetail();
 }
 
@@ -144,9 +146,9 @@ int FinishUpdate(Project& project, const FeedReader& reader, int error,
     {
         const wxString detail = DescribeFeedError(project, reader);
         if ( detail.empty() )
-            wxLogError("Error #%i while processing your feed", error);
+            wxLogError(_("Error #%i while processing your feed"), error);
         else
-            wxLogError("Error #%i while processing your feed\n%s", error, detail);
+            wxLogError(_("Error #%i while processing your feed\n%s"), error, detail);
         return SIGNATURE_UPDATE_FAILED;
     }
 
@@ -177,10 +179,11 @@ int FinishUpdate(Project& project, const FeedReader& reader, int error,
     // Only what was done is reported as done; WriteSignature has said what was not.
     if ( !project.m_quiet && result == SIGNATURE_WRITTEN )
     {
-        Messenger::Get()->ShowMessage("Updated successfully:\n Title : "
-                                          + ShowControlsInLine(project.m_lastTitle)
-                                          + "\n Link: " + ShowControlsInLine(project.m_lastLink),
-                                      "Message", wxOK | wxCENTRE);
+        Messenger::Get()->ShowMessage(wxString::Format(_("Updated successfully:\n Title : %s\n"
+                                                         " Link: %s"),
+                                                       ShowControlsInLine(project.m_lastTitle),
+                                                       ShowControlsInLine(project.m_lastLink)),
+                                      _("Message"), wxOK | wxCENTRE);
     }
     return result;
 }
@@ -189,8 +192,8 @@ int Project::WriteSignature()
 {
     if ( m_filePath.empty() )
     {
-        wxLogError("No signature file is set for the project \"%s\", so none was written.\n"
-                   "Choose one in the window, or set %s in %s.", m_name, ENTRY_FILE_PATH,
+        wxLogError(_("No signature file is set for the project \"%s\", so none was written.\n"
+                     "Choose one in the window, or set %s in %s."), m_name, ENTRY_FILE_PATH,
                    GetConfigPath());
         return SIGNATURE_NO_FILE;
     }
@@ -203,8 +206,8 @@ int Project::WriteSignature()
     const wxString path = GetSignaturePath();
     if ( !m_templateError.empty() )
     {
-        wxLogError("The signature file \"%s\" was left as it was, because the signature "
-                   "template \"%s\" cannot be read.", path, GetTemplateDir() + m_templateName);
+        wxLogError(_("The signature file \"%s\" was left as it was, because the signature "
+                     "template \"%s\" cannot be read."), path, GetTemplateDir() + m_templateName);
         return SIGNATURE_NO_TEMPLATE;
     }
     if ( RefusesSampleTemplate(*this) )
@@ -212,14 +215,14 @@ int Project::WriteSignature()
     const wxString own = NameOwnFile(*this, path);
     if ( !own.empty() )
     {
-        wxLogError("The signature file \"%s\" was not written, because it is %s.\nChoose "
-                   "another file for the signature.", path, own);
+        wxLogError(_("The signature file \"%s\" was not written, because it is %s.\nChoose "
+                     "another file for the signature."), path, own);
         return SIGNATURE_CANNOT_WRITE;
     }
     const wxString refusal = RefuseSignatureLink(m_template, *this, path);
     if ( !refusal.empty() )
     {
-        wxLogError("The signature file \"%s\" was left as it was.\n%s", path, refusal);
+        wxLogError(_("The signature file \"%s\" was left as it was.\n%s"), path, refusal);
         return SIGNATURE_CANNOT_WRITE;
     }
     if ( !ConfirmSampleTemplate(*this) )
@@ -233,15 +236,15 @@ int Project::WriteSignature()
     wxString error;
     if ( !ReplaceFile(path, bytes, error) )
     {
-        wxLogError("The signature file \"%s\" could not be written.\n%s.\nIt was to show "
-                   "this post:\n Title : %s\n Link: %s", path, error,
+        wxLogError(_("The signature file \"%s\" could not be written.\n%s.\nIt was to show "
+                     "this post:\n Title : %s\n Link: %s"), path, error,
                    ShowControlsInLine(m_lastTitle), ShowControlsInLine(m_lastLink));
         return SIGNATURE_CANNOT_WRITE;
     }
     if ( replaced > 0 )
-        wxLogWarning("The signature file \"%s\" is written in %s, the encoding of your "
-                     "locale, which cannot hold %zu of its characters; each was written as "
-                     "\"?\". A UTF-8 locale (such as C.UTF-8) keeps them all.", path, codeset,
+        wxLogWarning(_("The signature file \"%s\" is written in %s, the encoding of your "
+                       "locale, which cannot hold %zu of its characters; each was written as "
+                       "\"?\". A UTF-8 locale (such as C.UTF-8) keeps them all."), path, codeset,
                      replaced);
     RememberSignature(*this, bytes);
     return SIGNATURE_WRITTEN;

@@ -4,6 +4,7 @@
 #include "update/updatekeys.h"
 
 #include <wx/app.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 namespace
@@ -105,7 +106,7 @@ int UpdateChecker::ReadResponse(double currentVersion)
     if ( !GetField(text, separator, 1).ToCDouble(&m_newVersion) )
     {
         m_error = true;
-        m_errorDetail = "The answer names no version number";
+        m_errorDetail = _("The answer names no version number");
         return UPDATE_CHECK_FAILED;
     }
     RecordUpdateCheck();
@@ -121,17 +122,18 @@ int UpdateChecker::ReadResponse(double currentVersion)
 wxString UpdateChecker::GetResultMessage(const wxString& currentVersionText) const
 {
     if ( m_error && !m_errorDetail.empty() )
-        return "Error while getting information about new version.\n" + m_errorDetail + ".";
+        return _("Error while getting information about new version.") + "\n" + m_errorDetail
+               + ".";
     if ( m_error )
-        return "Error while getting information about new version.";
+        return _("Error while getting information about new version.");
     if ( m_newVersionAvailable )
     {
-        return wxString::Format("New version of %s is available.\n\n"
-                                "   Current version:  %s\n"
-                                "   New version:  %s\n"
-                                "   Release date:  %s\n\n%s",
+        return wxString::Format(_("New version of %s is available.\n\n"
+                                  "   Current version:  %s\n"
+                                  "   New version:  %s\n"
+                                  "   Release date:  %s\n\n%s"),
                                 GetProgramName(), currentVersionText, m_newVersionText,
                                 m_releaseDate, m_notes);
     }
-    return "You are using the latest version.";
+    return _("You are using the latest version.");
 }

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace
@@ -106,6 +108,45 @@ TEST(CommandLine, FirstQuietRunCreatesDataFolderAndReportsMissingFeed)
     EXPECT_NE(config.find("[updates]"), std::string::npos) << config;
     EXPECT_NE(config.find("LastUpdate="), std::string::npos);
     EXPECT_NE(config.find("UpdateNumber=1"), std::string::npos);
+}
+
+TEST(CommandLine, ErrorsStayEnglishUnderAGermanLocale)
+{
+    // A German C library locale of the test's own: the machine's may not include one.
+    TempDir locales;
+    const std::string localeDir(locales.GetPath().fn_str());
+    if ( std::system(("localedef -i de_DE -f UTF-8 '" + localeDir
+                      + "de_DE.UTF-8' >/dev/null 2>&1").c_str()) != 0 )
+        GTEST_SKIP() << "localedef cannot make a German locale here (package locales?)";
+    const bool haveScript = std::system("command -v script >/dev/null 2>&1") == 0;
+    const std::vector<std::string> german = { "LOCPATH=" + localeDir, "LANGUAGE=",
+                                              "LANG=de_DE.UTF-8", "LC_ALL=de_DE.UTF-8" };
+    // Scripts and the journal read standard error; someone at a terminal that has a display
+    // as well gets the same text, since the run answers on the terminal.
+    for ( const bool terminal : { false, true } )
+    {
+        if ( terminal && !haveScript )
+        {
+            ADD_FAILURE() << "script (bsdutils) is needed to give the run a terminal";
+            continue;
+        }
+        TempDir home;
+        std::vector<std::string> env = german;
+        if ( terminal )
+            env.push_back(NO_SUCH_DISPLAY);
+        const ProgramRun run = terminal
+            ? RunProgram("-qec \"'" + ProgramUnderTest() + "' -q\" /dev/null", home.GetPath(),
+                         env, "script")
+            : RunProgram("-q", home.GetPath(), env);
+        // script passes the terminal's text on to its standard output.
+        const std::string& said = terminal ? run.out : run.err;
+        EXPECT_EQ(run.status, 1) << terminal;
+        EXPECT_NE(said.find("Error #11 while processing your feed"), std::string::npos)
+            << terminal << ": " << said;
+        EXPECT_NE(said.find("No feed address is set (choose one in the window, or set FeedURL "
+                            "in "), std::string::npos) << said;
+        EXPECT_EQ(said.find("Fehler"), std::string::npos) << said;
+    }
 }
 
 TEST(CommandLine, LocalSwitchKeepsDataBesideTheExecutable)

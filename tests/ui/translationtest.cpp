@@ -2,6 +2,8 @@
 
 #include "uitest.h"
 
+#include "fixtureserver.h"
+#include "project/project.h"
 #include "ui/translations.h"
 
 #include <wx/button.h>
@@ -132,5 +134,53 @@ TEST(WindowMnemonics, EachLabelHasALetterOfItsOwnInEveryLanguage)
             EXPECT_TRUE(isNew) << (path.empty() ? "English" : path) << ": \"" << shown
                                << "\" and \"" << other->second << "\"";
         }
+    }
+}
+
+// The core's messages, shown by the window in its boxes, speak the session's language too.
+TEST_F(FrameLanguage, GetDataTellsTheFeedsErrorsAndSuccessInGerman)
+{
+    FixtureServer server;
+    ASSERT_TRUE(server.IsOk());
+    server.Serve("/page", FixtureServer::Response(200, "<html><head><title>Blog</title></head>"
+                                                       "<body>No feed named here</body></html>"));
+    server.Serve("/feed", FixtureServer::Response(200,
+        "<rss><channel><item><title>Neu</title><link>http://blog.example/neu</link>"
+        "</item></channel></rss>"));
+    const struct
+    {
+        std::string path;
+        wxString error;  // the error logged, or empty for the message of a written signature
+    } cases[] =
+    {
+        { "/page", "Fehler #1 beim Verarbeiten Ihres Feeds\nDies ist eine HTML-Seite, kein "
+                   "RSS- oder Atom-Feed: " + server.Url("/page") },
+        { "/missing", wxString::FromUTF8("Der Server antwortete 404 Not Found für "
+                                         + server.Url("/missing")) },
+        { "/feed", "" },
+    };
+    SessionLanguage german("de_DE.UTF-8");
+    WriteBytes(GetTemplatePath("default.txt"), "%title% %link%");
+    MakeFrame();
+    g_project.m_filePath = m_dir.File("signature");
+    for ( const auto& test : cases )
+    {
+        LogCollector log;
+        const size_t shown = m_messenger.GetMessages().size();
+        g_project.m_feedURL = server.Url(test.path);
+        m_frame->TransferDataToWindow();
+        Command(wxEVT_BUTTON, ID_GET_DATA);
+        ASSERT_TRUE(WaitForFetch()) << test.path;
+        if ( !test.error.empty() )
+        {
+            ASSERT_EQ(log.GetErrors().size(), 1u) << test.path << log.GetAll();
+            EXPECT_NE(log.GetErrors()[0].find(test.error), wxString::npos) << log.GetErrors()[0];
+            continue;
+        }
+        EXPECT_TRUE(log.GetErrors().empty()) << log.GetAll();
+        ASSERT_EQ(m_messenger.GetMessages().size(), shown + 1);
+        EXPECT_EQ(m_messenger.GetMessages().back().text,
+                  "Erfolgreich aktualisiert:\n Titel: Neu\n Link: http://blog.example/neu");
+        EXPECT_EQ(m_messenger.GetMessages().back().caption, "Meldung");
     }
 }
