@@ -12,28 +12,6 @@
 namespace
 {
 
-wxString EscapeHtml(const wxString& text)
-{
-    wxString escaped;
-    escaped.reserve(text.length());
-    for ( const wxUniChar c : text )
-    {
-        if ( c == '&' )
-            escaped += "&amp;";
-        else if ( c == '<' )
-            escaped += "&lt;";
-        else if ( c == '>' )
-            escaped += "&gt;";
-        else if ( c == '"' )
-            escaped += "&quot;";
-        else if ( c == '\'' )
-            escaped += "&#39;";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
 bool IsWebLink(const wxString& link)
 {
     const wxString lower = link.Lower();
@@ -58,6 +36,28 @@ bool IsUtf8(const wxString& codeset)
 }
 
 } // anonymous namespace
+
+wxString EscapeHtml(const wxString& text)
+{
+    wxString escaped;
+    escaped.reserve(text.length());
+    for ( const wxUniChar c : text )
+    {
+        if ( c == '&' )
+            escaped += "&amp;";
+        else if ( c == '<' )
+            escaped += "&lt;";
+        else if ( c == '>' )
+            escaped += "&gt;";
+        else if ( c == '"' )
+            escaped += "&quot;";
+        else if ( c == '\'' )
+            escaped += "&#39;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
 
 bool IsHtmlSignature(const wxString& path)
 {

@@ -11,6 +11,9 @@ class Project;
 // post's texts must stay text, whatever characters they hold.
 bool IsHtmlSignature(const wxString& path);
 
+// Text as HTML shows it: & < > " and ' escaped.
+wxString EscapeHtml(const wxString& text);
+
 // The signature as the update run writes it to path: templateText with its macros expanded
 // from the project's stored post, HTML-escaped (& < > " ') for an HTML signature file.
 wxString MakeSignatureText(const wxString& templateText, const Project& project,

@@ -6,28 +6,6 @@
 #include <wx/arrstr.h>
 #include <wx/textctrl.h>
 
-namespace
-{
-
-wxString EscapeForPage(const wxString& text)
-{
-    wxString escaped;
-    for ( const wxUniChar c : text )
-    {
-        if ( c == '&' )
-            escaped += "&amp;";
-        else if ( c == '<' )
-            escaped += "&lt;";
-        else if ( c == '>' )
-            escaped += "&gt;";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
-} // anonymous namespace
-
 SignaturePreview::SignaturePreview(wxWindow* parent, wxTextCtrl* templateCtrl)
     : wxHtmlWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                    wxHW_SCROLLBAR_AUTO | wxBORDER_THEME),
@@ -50,7 +28,7 @@ wxString SignaturePreview::MakeSource() const
 {
     if ( g_project.m_lastTitle.empty() && g_project.m_lastLink.empty() )
     {
-        return "<p><i>" + EscapeForPage(_("No post has been read yet. Once the feed has been "
+        return "<p><i>" + EscapeHtml(_("No post has been read yet. Once the feed has been "
                                           "read (Get Data), your signature shows here as it "
                                           "will be written."))
                + "</i></p>";
@@ -69,7 +47,7 @@ wxString SignaturePreview::MakeSource() const
         wxString shown;
         for ( size_t i = 0; i < blanks; ++i )
             shown += "&nbsp;";
-        shown += EscapeForPage(line.substr(blanks));
+        shown += EscapeHtml(line.substr(blanks));
         // An empty line keeps its height, as it does in the file.
         page += (page.empty() ? "" : "<br>") + (shown.empty() ? "&nbsp;" : shown);
     }
