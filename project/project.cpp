@@ -319,21 +319,27 @@ bool CheckProjectName(const wxString& name, wxString& reason)
     return false;
 }
 
+bool CanCreateProject(const wxString& name, wxString& reason)
+{
+    if ( !CheckProjectName(name, reason) )
+        return false;
+    if ( wxConfigBase::Get()->HasGroup(PROJECT_GROUP + name) )
+    {
+        reason = "there is one of that name already";
+        return false;
+    }
+    return true;
+}
+
 bool CreateProject(const wxString& name)
 {
     wxString reason;
-    if ( !CheckProjectName(name, reason) )
+    if ( !CanCreateProject(name, reason) )
     {
         wxLogError("The project \"%s\" cannot be made: %s.", name, reason);
         return false;
     }
     wxConfigBase* config = wxConfigBase::Get();
-    if ( config->HasGroup(PROJECT_GROUP + name) )
-    {
-        wxLogError("The project \"%s\" cannot be made: there is one of that name already.",
-                   name);
-        return false;
-    }
     Project project;
     project.m_name = name;
     project.m_templateName = name + TEMPLATE_EXTENSION;

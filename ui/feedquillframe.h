@@ -53,6 +53,10 @@ public:
     bool IsReadOnly() const { return m_readOnly; }
     // Whether Get Data or Check for Updates is reading from the network.
     bool IsFetching() const { return m_fetch.IsRunning(); }
+    // Shows g_project in the controls; the template editor then holds no unsaved typing.
+    void ShowProject();
+    // Saves the editor's text as the template; false, with the edits kept, when it failed.
+    bool SaveTemplateEdits();
 
 private:
     void CreateMenuBar();
@@ -66,13 +70,9 @@ private:
     void SetSizeLimits();
     void SetUpKeys();
     void ApplyReadOnly();
-    // Shows g_project in the controls; the template editor then holds no unsaved typing.
-    void ShowProject();
 
     void OnCloseWindow(wxCloseEvent& event);
     void OnSaveTemplate(wxCommandEvent& event);
-    // Saves the editor's text as the template; false, with the edits kept, when it failed.
-    bool SaveTemplateEdits();
     void OnReloadTemplate(wxCommandEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnGetData(wxCommandEvent& event);
