@@ -2,6 +2,8 @@
 
 #include "uitest.h"
 
+#include "fixtureserver.h"
+
 #include "project/project.h"
 #include "ui/projectchooser.h"
 
@@ -203,4 +205,37 @@ TEST_F(ProjectRow, AFreshStartListsTheDefaultProject)
     ASSERT_TRUE(choice);
     ASSERT_EQ(choice->GetCount(), 1u);
     EXPECT_EQ(choice->GetStringSelection(), "default");
+}
+
+TEST_F(ProjectRow, StaysWhileAFetchRuns)
+{
+    // The fetch ends in the project it started from.
+    FixtureServer server;
+    server.Handle("/feed", [](const FixtureRequest&, FixtureConnection& connection)
+    {
+        connection.Hold(std::chrono::seconds(30));
+    });
+    WriteBytes(GetConfigPath(), "[project/default]\nFeedURL=" + server.Url("/feed")
+                                + "\n[project/work]\nFeedURL=http://work.example/feed\n");
+    ReopenConfig();
+    MakeFrame();
+    Command(wxEVT_BUTTON, ID_GET_DATA);
+    ASSERT_TRUE(m_frame->IsFetching());
+    m_frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    wxChoice* choice = Find<wxChoice>(ID_PROJECT);
+    ASSERT_TRUE(choice);
+    EXPECT_FALSE(choice->IsEnabled());
+    EXPECT_FALSE(Find<wxButton>(ID_NEW_PROJECT)->IsEnabled());
+    auto* chooser = dynamic_cast<ProjectChooser*>(choice->GetParent());
+    ASSERT_TRUE(chooser);
+    EXPECT_FALSE(chooser->SwitchTo("work"));
+    EXPECT_EQ(g_project.m_name, "default");
+    EXPECT_EQ(choice->GetStringSelection(), "default");
+
+    Command(wxEVT_BUTTON, ID_CANCEL_FETCH);
+    ASSERT_TRUE(WaitForFetch(std::chrono::seconds(3)));
+    m_frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    EXPECT_TRUE(choice->IsEnabled());
+    EXPECT_TRUE(chooser->SwitchTo("work"));
+    EXPECT_EQ(Find<wxTextCtrl>(ID_FEED_URL)->GetValue(), "http://work.example/feed");
 }
