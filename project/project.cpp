@@ -298,7 +298,7 @@ wxArrayString ListProjects()
 bool CheckProjectName(const wxString& name, wxString& reason)
 {
     if ( name.empty() || name == "." || name == ".." )
-        reason = "a project needs a name other than \"\", \".\" and \"..\"";
+        reason = _("a project needs a name other than \"\", \".\" and \"..\"");
     else if ( name.find_first_of("/\\") != wxString::npos )
         reason = _("a project's name cannot hold \"/\" or \"\\\", since it names its group "
                    "in the settings and its template file");
@@ -321,21 +321,27 @@ bool CheckProjectName(const wxString& name, wxString& reason)
     return false;
 }
 
+bool CanCreateProject(const wxString& name, wxString& reason)
+{
+    if ( !CheckProjectName(name, reason) )
+        return false;
+    if ( wxConfigBase::Get()->HasGroup(PROJECT_GROUP + name) )
+    {
+        reason = _("there is one of that name already");
+        return false;
+    }
+    return true;
+}
+
 bool CreateProject(const wxString& name)
 {
     wxString reason;
-    if ( !CheckProjectName(name, reason) )
+    if ( !CanCreateProject(name, reason) )
     {
         wxLogError(_("The project \"%s\" cannot be made: %s."), name, reason);
         return false;
     }
     wxConfigBase* config = wxConfigBase::Get();
-    if ( config->HasGroup(PROJECT_GROUP + name) )
-    {
-        wxLogError(_("The project \"%s\" cannot be made: there is one of that name already."),
-                   name);
-        return false;
-    }
     Project project;
     project.m_name = name;
     project.m_templateName = name + TEMPLATE_EXTENSION;

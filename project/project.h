@@ -98,6 +98,9 @@ wxArrayString ListProjects();
 // that is neither empty nor ".", "..", nor holds "/", "\\" or a control character, and whose
 // first character is not a blank. False with the reason in words.
 bool CheckProjectName(const wxString& name, wxString& reason);
+// Whether CreateProject would make this project: its name can be one (CheckProjectName) and no
+// project of that name is there. False with the reason in words.
+bool CanCreateProject(const wxString& name, wxString& reason);
 // Makes a project: its group, with the template file named after it (empty). False, with the
 // reason logged, when the name cannot be one or the project is there already.
 bool CreateProject(const wxString& name);

@@ -58,6 +58,10 @@ public:
     bool IsFetching() const { return m_fetch.IsRunning(); }
     // Whether systemd is being asked for the hourly timer's state.
     bool IsAskingSchedule() const { return m_scheduleQuery.joinable(); }
+    // Shows g_project in the controls; the template editor then holds no unsaved typing.
+    void ShowProject();
+    // Saves the editor's text as the template; false, with the edits kept, when it failed.
+    bool SaveTemplateEdits();
 
 private:
     void CreateMenuBar();
@@ -71,13 +75,9 @@ private:
     void SetSizeLimits();
     void SetUpKeys();
     void ApplyReadOnly();
-    // Shows g_project in the controls; the template editor keeps its edited state.
-    void ShowProject();
 
     void OnCloseWindow(wxCloseEvent& event);
     void OnSaveTemplate(wxCommandEvent& event);
-    // Saves the editor's text as the template; false, with the edits kept, when it failed.
-    bool SaveTemplateEdits();
     // Asks whether to save unsaved template edits and does so; false when the user cancelled
     // or the save failed, so that whatever was to follow does not happen.
     bool AskAboutEdits();

@@ -5,6 +5,7 @@
 #include "base/buildinfo.h"
 #include "project/project.h"
 #include "ui/accessiblename.h"
+#include "ui/projectchooser.h"
 #include "ui/signaturepreview.h"
 
 #include <wx/accel.h>
@@ -77,6 +78,7 @@ void FeedquillFrame::CreateControls()
                               wxTAB_TRAVERSAL | wxNO_BORDER);
     auto* panelSizer = new wxBoxSizer(wxVERTICAL);
     panel->SetSizer(panelSizer, true);
+    panelSizer->Add(new ProjectChooser(panel, this), 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 7);
     panelSizer->Add(CreateFeedGroup(panel), 0, wxEXPAND | wxALL, 7);
     panelSizer->Add(CreateFileGroup(panel), 0, wxEXPAND | wxALL, 7);
     panelSizer->Add(CreateTemplateGroup(panel), 1, wxEXPAND | wxALL, 7);

@@ -4,11 +4,14 @@
 
 #include "fixtureserver.h"
 #include "project/project.h"
+#include "ui/projectchooser.h"
 #include "ui/translations.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/menu.h>
+#include <wx/stattext.h>
 #include <wx/translation.h>
 #include <wx/dir.h>
 #include <wx/arrstr.h>
@@ -16,6 +19,9 @@
 #include <map>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace
 {
@@ -45,6 +51,26 @@ private:
 };
 
 const wxString SessionLanguage::kLocaleDir = FEEDQUILL_LOCALE_DIR;
+
+// The key of a label's mnemonic, in lower case; 0 for none.
+wxUniChar Mnemonic(const wxString& label)
+{
+    const size_t at = label.find('&');
+    return at == wxString::npos || at + 1 >= label.length() ? wxUniChar(0)
+                                                             : wxTolower(label[at + 1]);
+}
+
+// The labels of a window's buttons, boxes and texts, hidden ones too, and of its menus.
+void CollectLabels(wxWindow* window, std::vector<wxString>& labels)
+{
+    for ( wxWindow* child : window->GetChildren() )
+    {
+        if ( child->IsKindOf(wxCLASSINFO(wxButton)) || child->IsKindOf(wxCLASSINFO(wxCheckBox))
+             || child->IsKindOf(wxCLASSINFO(wxStaticText)) )
+            labels.push_back(child->GetLabel());
+        CollectLabels(child, labels);
+    }
+}
 
 } // anonymous namespace
 
@@ -84,7 +110,8 @@ namespace
 
 // The labels of one window that take a mnemonic: menu titles, buttons, the check box.
 const char* const WINDOW_LABELS[] = { "&File", "&Commands", "&Help", "Get &Data", "Ca&ncel",
-                                      "&Update", "Read &Only", "&Reload", "&Save" };
+                                      "&Update", "Read &Only", "&Reload", "&Save", "&Project:",
+                                      "N&ew Project..." };
 
 // A catalogue's translations, read from its .po file: msgid to msgstr.
 std::map<wxString, wxString> ReadCatalogue(const wxString& path)
@@ -100,15 +127,6 @@ std::map<wxString, wxString> ReadCatalogue(const wxString& path)
             entries[id] = line.Mid(8).BeforeLast('"');
     }
     return entries;
-}
-
-// The letter after the "&" of a label, in lower case; 0 when it has none.
-wxUniChar Mnemonic(const wxString& label)
-{
-    const int at = label.Find('&');
-    if ( at == wxNOT_FOUND || at + 1 >= int(label.length()) )
-        return 0;
-    return wxString(label[at + 1]).Lower()[0];
 }
 
 } // anonymous namespace
@@ -182,5 +200,49 @@ TEST_F(FrameLanguage, GetDataTellsTheFeedsErrorsAndSuccessInGerman)
         EXPECT_EQ(m_messenger.GetMessages().back().text,
                   "Erfolgreich aktualisiert:\n Titel: Neu\n Link: http://blog.example/neu");
         EXPECT_EQ(m_messenger.GetMessages().back().caption, "Meldung");
+    }
+}
+
+TEST_F(FrameLanguage, ProjectRowHasMnemonicsOfItsOwnInEveryLanguage)
+{
+    const struct
+    {
+        const char* lang;
+        const char* label;
+        const char* button;
+    } languages[] = {
+        { "en_GB.UTF-8", "&Project:", "N&ew Project..." },
+        { "de_DE.UTF-8", "&Projekt:", "Neues Pro&jekt..." },
+        { "fr_FR.UTF-8", "&Projet :", "Nouveau pro&jet..." },
+        { "es_ES.UTF-8", "&Proyecto:", "Nue&vo proyecto..." },
+    };
+    for ( const auto& language : languages )
+    {
+        SessionLanguage session(language.lang);
+        MakeFrame();
+        wxChoice* choice = Find<wxChoice>(ID_PROJECT);
+        ASSERT_TRUE(choice) << language.lang;
+        wxWindow* row = choice->GetParent();
+        std::vector<wxString> rowLabels;
+        CollectLabels(row, rowLabels);
+        ASSERT_EQ(rowLabels.size(), 2u) << language.lang;
+        EXPECT_EQ(rowLabels[0], wxString::FromUTF8(language.label));
+        EXPECT_EQ(rowLabels[1], wxString::FromUTF8(language.button));
+
+        std::vector<wxString> labels;
+        CollectLabels(m_frame, labels);
+        wxMenuBar* menus = m_frame->GetMenuBar();
+        for ( size_t i = 0; i < menus->GetMenuCount(); ++i )
+            labels.push_back(menus->GetMenuLabel(i));
+        for ( const wxString& own : rowLabels )
+        {
+            const wxUniChar key = Mnemonic(own);
+            ASSERT_NE(key, wxUniChar(0)) << own;
+            const auto uses = std::count_if(labels.begin(), labels.end(), [key](const wxString& l)
+                                            { return Mnemonic(l) == key; });
+            EXPECT_EQ(uses, 1) << language.lang << ": " << own;
+        }
+        m_frame->Destroy();
+        m_frame = nullptr;
     }
 }
