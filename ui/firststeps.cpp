@@ -17,7 +17,7 @@ wxString GetNextStep(const Project& project)
         return _("Next: edit the template below, then press Get Data to read your newest post "
                  "and write the signature.");
     if ( !wxFileName::FileExists(project.GetSignaturePath()) )
-        return _("Next: check the preview below, then press Update to write the signature.");
+        return _("Next: check the preview of the signature, then press Update to write the signature.");
     return wxString();
 }
 
