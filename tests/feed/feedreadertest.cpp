@@ -249,6 +249,27 @@ TEST(FeedReaderSamples, RealBlogsGiveTheirNewestPost)
           "gemini://gemini.capsule.example/three-protocols" },
         // RSS 1.0 (RDF) is neither <rss> nor <feed>.
         { "fmt-rss10-rdf-slash-modules.xml", FEED_NOT_A_FEED, "", "" },
+        // A stylesheet instruction and an atom:link before the item's title; "&amp;" in the link.
+        { "fmt-rss20-stylesheet-ns.xml", FEED_OK,
+          "H.B.N. Plan to Dredge the Mill Basin Meets Neighbours' Doubts",
+          "http://www.example.com/2013/05/06/waterside/"
+          "plan-to-dredge-the-mill-basin-meets-neighbours-doubts.html?partner=rss&emc=rss" },
+        // The item's <link> comes after extra enclosures of a namespace of its own and a urn: guid.
+        { "fmt-rss20-podcast-custom-ns.xml", FEED_OK, "The Astrolabe",
+          "http://www.example.org/programmes/ep000417" },
+        // UTF-8 with a byte-order mark; the title's trailing blank goes, the link comes last.
+        { "enc-utf8-bom.xml", FEED_OK,
+          "07.02. \xE2\x80\x93 die Wochenvorschau: Frost-Verl\xC3\xA4ngerung, "
+          "Schnecken vor dem Salat, Saatgut-Tausch, Kompost",
+          "https://audio.example.com/shows/gartenpost-update-neues-vom-beet/"
+          "07-02-die-wochenvorschau-frost-verl-ngerung-schneck" },
+        // The first of fifteen entries is later than the second, so it stands; later dates are
+        // out of order.
+        { "fmt-atom10-html-cdata.xml", FEED_OK,
+          "Anwendungsserver: Das Kiesel-Projekt gibt Version 10 frei",
+          "http://www.example.com/werkbank/meldung/"
+          "Anwendungsserver-Das-Kiesel-Projekt-gibt-Version-10-frei-3088438.html"
+          "?wt_mc=rss.werkbank.beitrag.atom" },
     };
     for ( const auto& c : cases )
     {
