@@ -291,8 +291,17 @@ wxArrayString ListProjects()
     for ( bool more = config->GetFirstGroup(name, index); more;
           more = config->GetNextGroup(name, index) )
         names.push_back(name);
+    // Reading a project's keys makes its group, empty, in memory (as the default project's
+    // first start does): only a group with entries is a project.
+    wxArrayString projects;
+    for ( const wxString& group : names )
+    {
+        config->SetPath("/project/" + group);
+        if ( config->GetNumberOfEntries() > 0 )
+            projects.push_back(group);
+    }
     config->SetPath(oldPath);
-    return names;
+    return projects;
 }
 
 bool CheckProjectName(const wxString& name, wxString& reason)

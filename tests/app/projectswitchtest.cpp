@@ -125,6 +125,14 @@ TEST_F(ProjectSwitch, AllUpdatesEveryProjectAndOneFailureStopsNoOther)
     for ( const char* name : { "work", "home", "broken" } )
         EXPECT_NE(again.out.find("Project \"" + std::string(name) + "\": Updated successfully"),
                   std::string::npos) << again.out;
+
+    // Without Project, the run starts on "default", which has no group: not a project to update.
+    std::string settings = ReadBytes(Data("Feedquill.cfg"));
+    settings.erase(settings.find("Project=work\n"), 13);
+    WriteBytes(Data("Feedquill.cfg"), settings);
+    const ProgramRun unnamed = Run("-q --all");
+    EXPECT_EQ(unnamed.status, 0) << unnamed.err;
+    EXPECT_EQ(unnamed.err, "");
 }
 
 TEST_F(ProjectSwitch, SwitchesThatDoNotGoTogetherAreUsageErrors)
