@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -135,15 +134,10 @@ void SingleInstance::TakeRequests()
         const int client = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if ( client < 0 )
             return;
-        // Only a start of this program by this user can reach the socket; whatever it says
-        // means "raise".
-        // A start that connects and says nothing holds the window up a second at most.
-        const timeval limit = {1, 0};
-        setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
-        char request[sizeof(RAISE_REQUEST)] = {};
-        const ssize_t got = read(client, request, sizeof(request) - 1);
+        // Only a start of this program by this user can reach the socket, and connecting is
+        // what it has to say: its "raise" line is left unread.
         close(client);
-        if ( got > 0 && m_raise )
+        if ( m_raise )
             m_raise();
     }
 }
