@@ -1,9 +1,12 @@
 #include "app/feedquillapp.h"
 
+#include "base/datafolders.h"
 #include "ui/feedquillframe.h"
+#include "ui/singleinstance.h"
 #include "ui/translations.h"
 
 #include <wx/intl.h>
+#include <wx/toplevel.h>
 
 bool FeedquillApp::OnInit()
 {
@@ -24,6 +27,16 @@ bool FeedquillApp::OnInit()
         return true;
     }
 
+    // One window per data folder: a second start raises the first one's and ends.
+    m_instance = std::make_unique<SingleInstance>(g_dataDir);
+    if ( m_instance->IsAnotherRunning() )
+    {
+        m_instance->AskToRaise();
+        StartUp::SetExitStatus(EXIT_STATUS_OK);
+        return false;
+    }
+    m_instance->Listen([this] { RaiseMainWindow(); });
+
     auto* frame = new FeedquillFrame(nullptr, ID_MAIN_FRAME,
                                      wxGetTranslation("Spread your blog around the world"),
                                      wxDefaultPosition, wxSize(650, 450),
@@ -34,8 +47,19 @@ bool FeedquillApp::OnInit()
     return true;
 }
 
+void FeedquillApp::RaiseMainWindow()
+{
+    auto* window = dynamic_cast<wxTopLevelWindow*>(GetTopWindow());
+    if ( !window )
+        return;
+    window->Iconize(false);
+    window->Show();
+    window->Raise();
+}
+
 int FeedquillApp::OnExit()
 {
+    m_instance.reset();
     const int result = FeedquillAppBase::OnExit();
     Messenger::Set(nullptr);
     Launcher::Set(nullptr);

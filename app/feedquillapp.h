@@ -2,7 +2,10 @@
 #define FEEDQUILL_APP_FEEDQUILLAPP_H
 
 #include "app/appbase.h"
+#include "ui/singleinstance.h"
 #include "ui/windowmessenger.h"
+
+#include <memory>
 
 // The application with a display: the main window, or a command-line run whose messages are
 // message boxes.
@@ -13,6 +16,9 @@ public:
     int OnExit() override;
 
 private:
+    void RaiseMainWindow();
+
+    std::unique_ptr<SingleInstance> m_instance;
     WindowMessenger m_messenger;
     WindowLauncher m_launcher;
 };

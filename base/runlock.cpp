@@ -37,7 +37,28 @@ void RunLock::SetWaitLimit(int seconds)
     s_waitLimit = seconds;
 }
 
+int RunLock::GetWaitLimit()
+{
+    return s_waitLimit;
+}
+
+wxString RunLock::DescribeGivingUp()
+{
+    return wxString::Format(_("Another Feedquill run holds \"%s\"; this one waited %d "
+                              "seconds and gave up."), g_dataDir + "Feedquill.lock", s_waitLimit);
+}
+
 RunLock::RunLock()
+{
+    Take(true);
+}
+
+RunLock::RunLock(NoWait)
+{
+    Take(false);
+}
+
+void RunLock::Take(bool wait)
 {
     if ( s_depth > 0 )
     {
@@ -66,7 +87,8 @@ RunLock::RunLock()
                                      "now."), path, wxSysErrorMsgStr(code));
         return;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(s_waitLimit);
+    const auto deadline = std::chrono::steady_clock::now()
+                          + std::chrono::seconds(wait ? s_waitLimit : 0);
     bool locked = TryLock(fd);
     while ( !locked && std::chrono::steady_clock::now() < deadline )
     {
@@ -76,8 +98,8 @@ RunLock::RunLock()
     if ( !locked )
     {
         close(fd);
-        m_error = wxString::Format(_("Another Feedquill run holds \"%s\"; this one waited %d "
-                                     "seconds and gave up."), path, s_waitLimit);
+        m_busy = true;
+        m_error = DescribeGivingUp();
         return;
     }
     s_fd = fd;

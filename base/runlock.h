@@ -15,6 +15,11 @@ public:
     // Waits for the lock, at most the wait limit. Says nothing: a caller that finds it not
     // held tells the user GetError().
     RunLock();
+    // Without waiting: a lock another run holds now is not held, and IsBusy says so.
+    struct NoWait
+    {
+    };
+    explicit RunLock(NoWait);
     ~RunLock();
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
@@ -23,6 +28,8 @@ public:
     // Why the lock is not held (another run holds it, the lock file cannot be opened), as a
     // sentence; empty when it is held.
     const wxString& GetError() const { return m_error; }
+    // Whether another run holds the lock (as opposed to a lock file that cannot be opened).
+    bool IsBusy() const { return m_busy; }
 
     // When this process took the lock it holds; zero when it holds none. Temporary files older
     // than that were left by runs that did not finish.
@@ -30,9 +37,15 @@ public:
 
     // How long a run waits for another one, in seconds; a minute unless tests shorten it.
     static void SetWaitLimit(int seconds);
+    static int GetWaitLimit();
+    // The reason given when another run kept the lock for the whole wait limit.
+    static wxString DescribeGivingUp();
 
 private:
+    void Take(bool wait);
+
     wxString m_error;
+    bool m_busy = false;
     bool m_held = false;
     bool m_outermost = false;
 };

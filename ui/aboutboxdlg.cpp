@@ -8,6 +8,7 @@
 #include <wx/datetime.h>
 #include <wx/ffile.h>
 #include <wx/html/htmlwin.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 
 wxIMPLEMENT_CLASS(AboutBoxDlg, wxDialog);
@@ -52,6 +53,33 @@ wxString AboutBoxDlg::ExpandAboutPage(const wxString& page, const wxString& logo
     return html;
 }
 
+int AboutBoxDlg::GetReleaseYear()
+{
+    wxDateTime date;
+    wxString::const_iterator end;
+    if ( !date.ParseFormat(FEEDQUILL_RELEASE_DATE, "%B %d, %Y", wxDateTime(time_t(0)), &end) )
+        return 0;
+    return date.GetYear();
+}
+
+wxString AboutBoxDlg::ExpandColours(const wxString& page, const wxColour& background,
+                                    const wxColour& text, const wxColour& link)
+{
+    const auto halfway = [&](unsigned char from, unsigned char to)
+    {
+        return static_cast<unsigned char>((from + to) / 2);
+    };
+    const wxColour muted(halfway(text.Red(), background.Red()),
+                         halfway(text.Green(), background.Green()),
+                         halfway(text.Blue(), background.Blue()));
+    wxString html = page;
+    html.Replace("%Background%", background.GetAsString(wxC2S_HTML_SYNTAX), true);
+    html.Replace("%Text%", text.GetAsString(wxC2S_HTML_SYNTAX), true);
+    html.Replace("%Link%", link.GetAsString(wxC2S_HTML_SYNTAX), true);
+    html.Replace("%Muted%", muted.GetAsString(wxC2S_HTML_SYNTAX), true);
+    return html;
+}
+
 void AboutBoxDlg::LoadAboutPage()
 {
     const wxString artDir = GetArtDir();
@@ -61,8 +89,14 @@ void AboutBoxDlg::LoadAboutPage()
     wxString page;
     file.ReadAll(&page, wxConvAuto());
     file.Close();
-    m_htmlWindow->SetPage(ExpandAboutPage(page, artDir + "logo.bmp",
-                                          wxDateTime::GetCurrentYear()));
+    // Light or dark as the desktop is: GTK's link colour is read where wx offers it.
+    const wxColour background = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+    const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+    const wxColour link = wxSystemSettings::GetColour(wxSYS_COLOUR_HOTLIGHT);
+    m_htmlWindow->SetBackgroundColour(background);
+    m_htmlWindow->SetPage(ExpandColours(ExpandAboutPage(page, artDir + "logo.bmp",
+                                                        GetReleaseYear()),
+                                        background, text, link));
 }
 
 void AboutBoxDlg::OnLinkClicked(wxHtmlLinkEvent& event)

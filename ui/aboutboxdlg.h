@@ -3,6 +3,7 @@
 
 #include <wx/dialog.h>
 
+class wxColour;
 class wxHtmlWindow;
 class wxHtmlLinkEvent;
 
@@ -26,6 +27,12 @@ public:
 
     // The about page's template with its macros replaced, for the given current year.
     static wxString ExpandAboutPage(const wxString& page, const wxString& logoPath, int year);
+    // The year of the release date, which ends the copyright's range: the page shows one date.
+    static int GetReleaseYear();
+    // The page's colours, taken from the desktop's theme: "%Background%", "%Text%", "%Link%"
+    // and "%Muted%" (the text half-way towards the background) as #RRGGBB.
+    static wxString ExpandColours(const wxString& page, const wxColour& background,
+                                  const wxColour& text, const wxColour& link);
 
 private:
     void OnLinkClicked(wxHtmlLinkEvent& event);

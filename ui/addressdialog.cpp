@@ -138,8 +138,8 @@ void AddressDialog::StartCheck(const wxString& address)
     ShowProgress(0);
     m_check.Start(std::make_unique<AddressCheck>(address),
                   [this](std::size_t bytes) { ShowProgress(bytes); },
-                  [this](FetchJob& job, bool cancelled)
-                  { FinishCheck(static_cast<AddressCheck&>(job), cancelled); });
+                  [this](std::unique_ptr<FetchJob> job, bool cancelled)
+                  { FinishCheck(static_cast<AddressCheck&>(*job), cancelled); });
 }
 
 void AddressDialog::ShowProgress(std::size_t bytes)

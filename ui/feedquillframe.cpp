@@ -46,13 +46,15 @@ wxBEGIN_EVENT_TABLE(FeedquillFrame, wxFrame)
     EVT_BUTTON(ID_CANCEL_FETCH, FeedquillFrame::OnCancelFetch)
     EVT_UPDATE_UI(ID_CHECK_UPDATES, FeedquillFrame::OnUpdateUIFetch)
     EVT_UPDATE_UI(ID_ENTER_URL, FeedquillFrame::OnUpdateUIFetch)
+    EVT_IDLE(FeedquillFrame::OnLockWaitIdle)
 wxEND_EVENT_TABLE()
 
 FeedquillFrame::FeedquillFrame(wxWindow* parent, wxWindowID id, const wxString& caption,
                                const wxPoint& pos, const wxSize& size, long style)
     : m_templateCtrl(nullptr),
       m_readOnly(false),
-      m_fetch(this)
+      m_fetch(this),
+      m_lockWait(this)
 {
     Create(parent, id, caption, pos, size, style);
 }

@@ -2,6 +2,7 @@
 #define FEEDQUILL_UI_FEEDQUILLFRAME_H
 
 #include "ui/fetchtask.h"
+#include "ui/lockwait.h"
 
 #include <wx/frame.h>
 
@@ -56,6 +57,9 @@ public:
     bool IsReadOnly() const { return m_readOnly; }
     // Whether Get Data or Check for Updates is reading from the network.
     bool IsFetching() const { return m_fetch.IsRunning(); }
+    // Whether a write waits for another run to release the run lock.
+    bool IsWaitingForLock() const { return m_lockWait.IsWaiting(); }
+    bool IsBusy() const { return IsFetching() || IsWaitingForLock(); }
     // Whether systemd is being asked for the hourly timer's state.
     bool IsAskingSchedule() const { return m_scheduleQuery.joinable(); }
     // Shows g_project in the controls; the template editor then holds no unsaved typing.
@@ -116,12 +120,18 @@ private:
     void FinishGetData(FeedJob& job);
     void OnCancelFetch(wxCommandEvent& event);
     void OnUpdateUIFetch(wxUpdateUIEvent& event);
+    // Runs a write of the settings, template or signature under the run lock, waiting for it
+    // without blocking the window (ui/lockwait.cpp), with Cancel shown meanwhile.
+    void RunLocked(std::function<void()> write);
+    void ShowCancel(bool show);
+    void OnLockWaitIdle(wxIdleEvent& event);
     // The status line after a signature was written or not.
     void ShowSignatureResult(int result);
 
     wxTextCtrl* m_templateCtrl;
     bool m_readOnly;
     FetchTask m_fetch;
+    LockWait m_lockWait;
     wxButton* m_cancelButton = nullptr;
     wxSize m_minClientSize;  // every control whole, three lines of the template
     wxString m_fetchHost;

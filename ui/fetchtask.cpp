@@ -42,7 +42,7 @@ void FetchTask::Finish(unsigned generation)
     std::unique_ptr<FetchJob> job = std::move(m_job);
     Done done = std::move(m_done);
     m_onProgress = nullptr;
-    done(*job, cancelled);
+    done(std::move(job), cancelled);
 }
 
 bool FetchTask::Report(std::size_t bytes)

@@ -35,8 +35,9 @@ public:
 class FetchTask : private FetchProgress
 {
 public:
-    // Runs on the window's thread when the job has ended: the job, and whether it was stopped.
-    using Done = std::function<void(FetchJob& job, bool cancelled)>;
+    // Runs on the window's thread when the job has ended: the job, now the caller's, and
+    // whether it was stopped.
+    using Done = std::function<void(std::unique_ptr<FetchJob> job, bool cancelled)>;
 
     explicit FetchTask(wxEvtHandler* owner);
     // Stops a job still running and waits for its thread.

@@ -8,6 +8,7 @@
 #include "ui/aboutboxdlg.h"
 #include "ui/addressdialog.h"
 #include "ui/helppage.h"
+#include "ui/windowmessenger.h"
 #include "update/updatekeys.h"
 
 #include <wx/datetime.h>
@@ -22,7 +23,7 @@
 void FeedquillFrame::OnUpdateSignature(wxCommandEvent& WXUNUSED(event))
 {
     TransferDataFromWindow();
-    ShowSignatureResult(g_project.WriteSignature());
+    RunLocked([this] { ShowSignatureResult(g_project.WriteSignature()); });
 }
 
 void FeedquillFrame::ShowSignatureResult(int result)
@@ -87,13 +88,13 @@ void FeedquillFrame::OnOpenSignature(wxCommandEvent& WXUNUSED(event))
     const wxString& path = g_project.m_filePath;
     if ( path.empty() )
         return;
-    const wxString extension = path.AfterLast('.');
 #ifdef __LINUX__
     // The desktop's default application (xdg-open). The file-type lookup would find open
     // commands meant for a terminal, such as "vim %s", which would run where nobody sees them.
     if ( !Launcher::Get()->OpenFile(path) )
-        wxLogError("Impossible to find out how to open files of extension '%s'", extension);
+        ReportOpenFailure(path, _("xdg-open could not be started."));
 #else
+    const wxString extension = path.AfterLast('.');
     wxMimeTypesManager* manager = wxTheMimeTypesManager;
     std::unique_ptr<wxFileType> type(manager->GetFileTypeFromExtension(extension));
     if ( !type )
@@ -145,7 +146,7 @@ void FeedquillFrame::OnExit(wxCommandEvent& WXUNUSED(event))
 
 void FeedquillFrame::OnUpdateUIGetData(wxUpdateUIEvent& event)
 {
-    event.Enable(!g_project.m_feedURL.empty() && !IsFetching());
+    event.Enable(!g_project.m_feedURL.empty() && !IsBusy());
 }
 
 void FeedquillFrame::OnUpdateUIUpdateSignature(wxUpdateUIEvent& event)

@@ -83,13 +83,17 @@ void FeedquillFrame::StartFetch(std::unique_ptr<FetchJob> job, const wxString& u
 {
     const bool started = m_fetch.Start(
         std::move(job), [this](std::size_t bytes) { ShowFetchProgress(bytes); },
-        [this, finish](FetchJob& done, bool cancelled)
+        [this, finish](std::unique_ptr<FetchJob> done, bool cancelled)
         {
             EndFetch();
             if ( cancelled )
+            {
                 SetStatusText(_("Stopped. Nothing was changed."));
-            else
-                finish(done);
+                return;
+            }
+            // What follows writes the settings and the signature: not while a timer run does.
+            std::shared_ptr<FetchJob> job(std::move(done));
+            RunLocked([job, finish] { finish(*job); });
         });
     if ( !started )
         return;
@@ -151,6 +155,12 @@ void FeedquillFrame::StopFetch()
 
 void FeedquillFrame::OnCancelFetch(wxCommandEvent& WXUNUSED(event))
 {
+    if ( m_lockWait.IsWaiting() )
+    {
+        m_lockWait.Cancel();
+        ShowCancel(false);
+        return;
+    }
     if ( !IsFetching() )
         return;
     m_fetch.Cancel();
@@ -159,5 +169,29 @@ void FeedquillFrame::OnCancelFetch(wxCommandEvent& WXUNUSED(event))
 
 void FeedquillFrame::OnUpdateUIFetch(wxUpdateUIEvent& event)
 {
-    event.Enable(!IsFetching());
+    event.Enable(!IsBusy());
+}
+
+void FeedquillFrame::ShowCancel(bool show)
+{
+    m_cancelButton->GetContainingSizer()->Show(m_cancelButton, show);
+    m_cancelButton->GetParent()->Layout();
+}
+
+void FeedquillFrame::RunLocked(std::function<void()> write)
+{
+    m_lockWait.Run(std::move(write));
+    if ( m_lockWait.IsWaiting() )
+    {
+        ShowCancel(true);
+        m_cancelButton->SetFocus();
+    }
+}
+
+void FeedquillFrame::OnLockWaitIdle(wxIdleEvent& event)
+{
+    // The wait ended: its Cancel goes, unless a fetch shows it.
+    if ( !m_lockWait.IsWaiting() && !IsFetching() && m_cancelButton->IsShown() )
+        ShowCancel(false);
+    event.Skip();
 }

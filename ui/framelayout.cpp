@@ -126,7 +126,7 @@ void FeedquillFrame::SetUpKeys()
     // or dialog even when nothing is fetching.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event)
     {
-        if ( event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && IsFetching() )
+        if ( event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && IsBusy() )
         {
             wxCommandEvent cancel(wxEVT_MENU, ID_CANCEL_FETCH);
             ProcessWindowEvent(cancel);

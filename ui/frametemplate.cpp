@@ -29,7 +29,7 @@ void FeedquillFrame::OnReloadTemplate(wxCommandEvent& WXUNUSED(event))
 
 void FeedquillFrame::OnSaveTemplate(wxCommandEvent& WXUNUSED(event))
 {
-    SaveTemplateEdits();
+    RunLocked([this] { SaveTemplateEdits(); });
 }
 
 bool FeedquillFrame::SaveTemplateEdits()

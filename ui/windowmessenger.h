@@ -21,4 +21,9 @@ public:
     int Run(const wxString& command, wxString& output) override;
 };
 
+// What xdg-open's exit status says went wrong, in words.
+wxString DescribeOpenStatus(int status);
+// Tells the user that path could not be opened, and why.
+void ReportOpenFailure(const wxString& path, const wxString& reason);
+
 #endif

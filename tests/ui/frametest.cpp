@@ -461,7 +461,9 @@ TEST_F(FrameCommands, OpenSignatureUsesTheDesktopsDefaultApplication)
     LogCollector log;
     Command(wxEVT_MENU, ID_OPEN_SIGNATURE);
     ASSERT_EQ(log.GetErrors().size(), 1u);
-    EXPECT_EQ(log.GetErrors()[0], "Impossible to find out how to open files of extension 'fqtest'");
+    EXPECT_EQ(log.GetErrors()[0], "Impossible to find out how to open files of extension "
+                                  "'fqtest'\n\"" + g_project.m_filePath
+                                  + "\": xdg-open could not be started.");
 
     g_project.m_filePath.clear();
     Command(wxEVT_MENU, ID_OPEN_SIGNATURE);

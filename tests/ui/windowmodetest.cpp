@@ -19,7 +19,8 @@ namespace
 
 // The line of `xwininfo -root -tree` that describes the program's main window, if any. The
 // window class names the program, so windows of other tests on the same display never match.
-std::string FindProgramWindow(const std::string& title = "Spread your blog around the world")
+std::string FindProgramWindow(const std::string& title = "Spread your blog around the world",
+                              int* count = nullptr)
 {
     FILE* pipe = popen("xwininfo -root -tree 2>/dev/null", "r");
     if ( !pipe )
@@ -29,10 +30,13 @@ std::string FindProgramWindow(const std::string& title = "Spread your blog aroun
     while ( fgets(line, sizeof(line), pipe) )
     {
         const std::string text(line);
-        if ( found.empty()
-             && text.find("\"" + title + "\"") != std::string::npos
-             && text.find("(\"feedquill\" \"Feedquill\")") != std::string::npos )
+        if ( text.find("\"" + title + "\"") == std::string::npos
+             || text.find("(\"feedquill\" \"Feedquill\")") == std::string::npos )
+            continue;
+        if ( found.empty() )
             found = text;
+        if ( count )
+            ++*count;
     }
     pclose(pipe);
     return found;
@@ -117,6 +121,27 @@ TEST(WindowMode, SpeaksTheLanguageOfTheSession)
     TempDir home;
     EXPECT_FALSE(StartProgram(home, "de_DE.UTF-8",
                               "Verbreiten Sie Ihr Blog in der ganzen Welt").empty());
+}
+
+TEST(WindowMode, ASecondStartRaisesTheFirstWindowAndEnds)
+{
+    TempDir home;
+    const pid_t first = LaunchProgram(home, "C.UTF-8");
+    ASSERT_FALSE(WaitForWindow(first, "Spread your blog around the world").empty());
+    const pid_t second = LaunchProgram(home, "C.UTF-8");
+    int status = -1;
+    for ( int i = 0; i < 150 && waitpid(second, &status, WNOHANG) != second; ++i )
+        wxMilliSleep(100);
+    int windows = 0;
+    FindProgramWindow("Spread your blog around the world", &windows);
+    const bool ended = WIFEXITED(status);
+    if ( !ended )
+        StopProgram(second);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0);  // the first window stays
+    StopProgram(first);
 }
 
 TEST(WindowMode, CommandLineRunTypedInATerminalAnswersThere)
