@@ -57,6 +57,8 @@ public:
     bool IsReadOnly() const { return m_readOnly; }
     // Whether Get Data or Check for Updates is reading from the network.
     bool IsFetching() const { return m_fetch.IsRunning(); }
+    // The name the file dialog proposes for the signature file named name.
+    static wxString ProposeFileName(const wxString& name);
     // Whether a write waits for another run to release the run lock.
     bool IsWaitingForLock() const { return m_lockWait.IsWaiting(); }
     bool IsBusy() const { return IsFetching() || IsWaitingForLock(); }

@@ -62,6 +62,14 @@ void FeedquillFrame::OnEnterUrl(wxCommandEvent& WXUNUSED(event))
         ShowProject();
 }
 
+wxString FeedquillFrame::ProposeFileName(const wxString& name)
+{
+    // GTK selects a proposed name up to its last dot, so that typing replaces the name and
+    // keeps the extension; for ".signature" that selects nothing, and a name typed then lands
+    // in front of it ("new.signature"). Such a name is not proposed: the list shows the file.
+    return name.StartsWith(".") && name.find('.', 1) == wxString::npos ? wxString() : name;
+}
+
 void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
 {
     TransferDataFromWindow();
@@ -74,7 +82,7 @@ void FeedquillFrame::OnSelectFile(wxCommandEvent& WXUNUSED(event))
     const wxString folder = !g_project.m_filePath.empty() && current.DirExists()
                                 ? current.GetPath() : wxGetHomeDir();
     // "*" rather than "*.*", which names no file without a dot.
-    wxFileDialog dialog(this, wxFileSelectorPromptStr, folder, current.GetFullName(),
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, folder, ProposeFileName(current.GetFullName()),
                         _("All Files (*)|*|TXT-Files (*.txt)|*.txt"),
                         wxFD_SAVE | wxFD_SHOW_HIDDEN);
     if ( dialog.ShowModal() != wxID_OK || dialog.GetPath().empty() )

@@ -207,6 +207,20 @@ TEST_F(FrameCommands, EnteringAnAddressStoresItTrimmed)
     EXPECT_EQ(g_project.m_feedURL, "http://blog.example/atom.xml");
 }
 
+// The name the file dialog proposes: none for a hidden file without an extension, whose name
+// GTK would not select, so that a name typed does not land in front of it.
+TEST(FileDialogName, AHiddenNameWithoutExtensionIsNotProposed)
+{
+    const struct
+    {
+        const char* current;
+        const char* proposed;
+    } names[] = { { ".signature", "" }, { "my.signature", "my.signature" },
+                  { "signature", "signature" }, { ".sig.txt", ".sig.txt" }, { "", "" } };
+    for ( const auto& c : names )
+        EXPECT_EQ(FeedquillFrame::ProposeFileName(c.current), c.proposed) << c.current;
+}
+
 TEST_F(FrameCommands, ChoosingAFileStoresItsPath)
 {
     wxString home = m_dir.GetPath();
