@@ -17,6 +17,7 @@
 #include <wx/strconv.h>
 #include <wx/translation.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -64,16 +65,14 @@ bool IsControl(wxUniChar::value_type c)
 // Whether the settings are something other than text: binary garbage or a disk error, which
 // the toolkit would read as Latin-1 and then rewrite, destroying it for good. A control
 // character here and there is text still (a server's validator, stored by an older version).
-bool IsUnreadableConfig(const std::string& bytes)
+bool IsUnreadableConfig(const std::string& bytes, const wxString& text)
 {
     if ( bytes.empty() )
         return false;
-    bool latin1 = false;
-    const wxString text = DecodeConfig(bytes, latin1);
     if ( text.empty() )
         return true;
     size_t controls = 0;
-    for ( wxUniChar c : text )
+    for ( const wxUniChar c : text )
     {
         if ( c == 0 )
             return true;
@@ -88,6 +87,10 @@ bool IsUnreadableConfig(const std::string& bytes)
 // own escapes (\\, \n, \t, \r, \") never take; the values read back exactly as written.
 wxString EscapeControls(const wxString& text)
 {
+    const bool plain = std::none_of(text.begin(), text.end(), [](const wxUniChar c)
+                                    { return IsControl(c.GetValue()) && c != '\n' && c != '\t'; });
+    if ( plain )
+        return text;
     wxString escaped;
     escaped.reserve(text.length());
     for ( wxUniChar c : text )
@@ -113,6 +116,8 @@ int HexDigit(wxUniChar c)
 
 wxString UnescapeControls(const wxString& text)
 {
+    if ( text.find("\\x") == wxString::npos )
+        return text;
     wxString plain;
     plain.reserve(text.length());
     for ( size_t i = 0; i < text.length(); ++i )
@@ -393,7 +398,10 @@ void OpenConfig()
         wxLogError(_("The settings file \"%s\" cannot be read.\n%s. Feedquill goes on with the "
                      "default settings and leaves the file as it is."), path, error);
     }
-    else if ( IsUnreadableConfig(bytes) )
+    bool latin1 = false;
+    const wxString decoded = readable ? DecodeConfig(bytes, latin1) : wxString();
+    const bool unreadable = readable && IsUnreadableConfig(bytes, decoded);
+    if ( unreadable )
     {
         // Kept aside rather than overwritten: it may still mean something to its owner.
         const wxString kept = GetKeptPath(path);
@@ -401,9 +409,7 @@ void OpenConfig()
             wxLogWarning(_("\"%s\" is not a settings file Feedquill can read; it was kept as "
                            "\"%s\" and the default settings are used."), path, kept);
     }
-    bool latin1 = false;
-    ConfigText text(readable && !IsUnreadableConfig(bytes) ? DecodeConfig(bytes, latin1)
-                                                           : wxString());
+    ConfigText text(readable && !unreadable ? decoded : wxString());
     FileNamingLog naming(path);
     wxConfigBase::Set(new SafeFileConfig(path, text, readable));
 }

@@ -410,7 +410,9 @@ TEST_F(Trust, ClocksThatWereWrongStopNothing)
     m_server.Serve("/update", FixtureServer::Response(200, "[Update]\n"));
     WriteBytes(Data("Feedquill.cfg"), "[project/default]\nFeedURL=" + m_server.Url("/feed")
                                           + "\nFilePath=" + Path(m_home.File("sig")) + "\n");
-    const std::vector<std::string> env = {"FEEDQUILL_UPDATE_URL=" + m_server.Url("/update")};
+    // faketime preloads its library ahead of the sanitizers' runtime in a sanitizer build.
+    const std::vector<std::string> env = {"FEEDQUILL_UPDATE_URL=" + m_server.Url("/update"),
+                                          "ASAN_OPTIONS=verify_asan_link_order=0"};
     ProgramRun run = RunProgram("-f +1826d '" + ProgramUnderTest() + "' -q", m_home.GetPath(),
                                 env, "faketime");
     ASSERT_EQ(run.status, 0) << run.err;
