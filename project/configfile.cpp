@@ -29,6 +29,8 @@
 namespace
 {
 
+const long CONFIG_STYLE = wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE;
+
 // The settings may hold a private feed's address with its token: only the user reads them.
 const mode_t PRIVATE_FILE_MODE = 0600;
 
@@ -177,6 +179,14 @@ private:
     std::vector<std::pair<wxLogLevel, wxString>> m_records;
 };
 
+// Whether the settings hold control characters stored escaped, which only a stream of the text
+// unescaped can give the toolkit. Otherwise it reads the file itself: a file in one piece, a
+// stream in steps of a kilobyte, each growing its buffer (slow for a large file).
+bool NeedsUnescaping(const wxString& text)
+{
+    return text.find("\\x") != wxString::npos;
+}
+
 // The settings' text as the toolkit takes it in: a stream of UTF-8.
 class ConfigText
 {
@@ -221,6 +231,16 @@ public:
         : wxFileConfig(text.Stream(), wxConvUTF8),
           m_path(path),
           m_writable(writable)
+    {
+        SetExpandEnvVars(false);
+        DisableAutoSave();
+    }
+
+    // The toolkit reads the file at path itself.
+    explicit SafeFileConfig(const wxString& path)
+        : wxFileConfig("Feedquill", "Tarnwick", path, wxString(), CONFIG_STYLE, wxConvAuto()),
+          m_path(path),
+          m_writable(true)
     {
         SetExpandEnvVars(false);
         DisableAutoSave();
@@ -351,11 +371,20 @@ bool SafeFileConfig::WriteChanges(wxString& error)
     if ( !ReadAllBytes(m_path, bytes, error) )
         return false;
     bool latin1 = false;
-    ConfigText text(DecodeConfig(bytes, latin1));
+    const wxString decoded = DecodeConfig(bytes, latin1);
     // What the toolkit finds odd in the file it said when the file was opened.
     std::unique_ptr<wxLogNull> quiet = std::make_unique<wxLogNull>();
-    wxFileConfig latest(text.Stream(), wxConvUTF8);
+    std::unique_ptr<wxFileConfig> read;
+    if ( NeedsUnescaping(decoded) )
+    {
+        ConfigText text(decoded);
+        read = std::make_unique<wxFileConfig>(text.Stream(), wxConvUTF8);
+    }
+    else
+        read = std::make_unique<wxFileConfig>("Feedquill", "Tarnwick", m_path, wxString(),
+                                              CONFIG_STYLE, wxConvAuto());
     quiet.reset();
+    wxFileConfig& latest = *read;
     latest.SetExpandEnvVars(false);
     latest.DisableAutoSave();
     for ( const Change& change : m_changes )
@@ -408,6 +437,11 @@ void OpenConfig()
         if ( wxRenameFile(path, kept, false) )
             wxLogWarning(_("\"%s\" is not a settings file Feedquill can read; it was kept as "
                            "\"%s\" and the default settings are used."), path, kept);
+    }
+    if ( readable && !unreadable && !NeedsUnescaping(decoded) )
+    {
+        wxConfigBase::Set(new SafeFileConfig(path));
+        return;
     }
     ConfigText text(readable && !unreadable ? decoded : wxString());
     FileNamingLog naming(path);
